@@ -1,0 +1,23 @@
+#include "platform/sim/SimMachine.h"
+
+#include "platform/sim/SimPlatform.h"
+
+namespace qx::sim {
+
+SimMachine::SimMachine(uint16_t nativeArchitecture) : platform_(makeSimPlatform(*this)) {
+    system.setArchitecture(nativeArchitecture);
+    files.makeDirectories(system.windowsDirectory + "\\temp");
+    files.makeDirectories("C:\\Program Files\\Common Files");
+    const std::string currentVersion = "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
+    registry.setString(currentVersion, "CommonFilesDir", "C:\\Program Files\\Common Files");
+    if (system.is64Bit()) {
+        files.makeDirectories("C:\\Program Files (x86)\\Common Files");
+        registry.setString("HKLM\\SOFTWARE\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion",
+                           "CommonFilesDir", "C:\\Program Files (x86)\\Common Files");
+    }
+    registry.createKey("HKU\\" + registry.currentUserSid());
+}
+
+SimMachine::~SimMachine() = default;
+
+}  // namespace qx::sim
