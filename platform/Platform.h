@@ -9,11 +9,11 @@
 
 namespace qx {
 
-// How the C runtime file calls open a file.
+// How the C runtime file calls open a file. Always binary: the log writes its own "\r\n".
 enum class FileOpenMode {
-    ReadWriteCreate,    // _open(_O_RDWR | _O_CREAT, _S_IREAD | _S_IWRITE)
-    ReadWriteExisting,  // _open(_O_RDWR)
-    CreateTruncate,     // _creat(_S_IREAD | _S_IWRITE)
+    ReadWriteCreate,    // _open(_O_RDWR | _O_CREAT | _O_BINARY, _S_IREAD | _S_IWRITE)
+    ReadWriteExisting,  // _open(_O_RDWR | _O_BINARY)
+    CreateTruncate,     // _creat(_S_IREAD | _S_IWRITE), then binary
 };
 
 enum class SeekOrigin { Begin = 0, Current = 1, End = 2 };
