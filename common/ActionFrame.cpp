@@ -1,13 +1,12 @@
 #include "common/ActionFrame.h"
 
-#include <climits>
-#include <cstdlib>
 #include <optional>
 
 #include "common/Format.h"
 #include "common/InstallerLog.h"
 #include "common/MsiException.h"
 #include "common/PropertyActions.h"
+#include "common/Text.h"
 
 namespace qx {
 namespace {
@@ -28,10 +27,7 @@ uint32_t HandlerResult(const Library& library, const Handler& handler) {
 }  // namespace
 
 void ReadDebugLevel(Library& library, MsiHandle session) {
-    std::string value = GetProperty(library, session, "DEBUG");
-    long level = value.empty() ? 0 : std::strtol(value.c_str(), nullptr, 10);
-    library.debugLevel = static_cast<int>(level < INT_MIN ? INT_MIN : level > INT_MAX ? INT_MAX
-                                                                                      : level);
+    library.debugLevel = DecimalValue(GetProperty(library, session, "DEBUG"));
 }
 
 uint32_t RunAction(Library& library, MsiHandle session, const ActionFrame& frame,

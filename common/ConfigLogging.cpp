@@ -5,6 +5,7 @@
 
 #include "common/ActionFrame.h"
 #include "common/PlatformHelpers.h"
+#include "common/Text.h"
 #include "platform/ScopedHandle.h"
 
 namespace qx {
@@ -14,15 +15,6 @@ constexpr const char* kSharedDllsKey =
     "SOFTWARE\\Microsoft"
     "\\Windows\\CurrentVersion\\SharedDlls\\";
 constexpr const char* kMakerFilter = "common files\\quaxten";
-
-std::string LowerCase(std::string text) {
-    for (char& c : text) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    return text;
-}
 
 const ActionFrame kLogConfigFrame{
     .name = "QXLogConfig",

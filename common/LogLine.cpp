@@ -4,12 +4,12 @@
 
 namespace qx {
 
-std::string LogTimestamp(const LocalTime& time) {
+std::string LogTimestamp(const CalendarTime& time) {
     return formatText("%02d/%02d/%02d %02d:%02d:%02d: ", time.month, time.day, time.year % 100,
                       time.hour, time.minute, time.second);
 }
 
-std::string LogLine(const LocalTime& time, const std::string& component, const char* label,
+std::string LogLine(const CalendarTime& time, const std::string& component, const char* label,
                     const std::string& text) {
     std::string line = formatText("%s%8.8s:%8.8s: %s\n", LogTimestamp(time).c_str(),
                                   component.c_str(), label, text.c_str());

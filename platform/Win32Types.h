@@ -22,11 +22,19 @@ constexpr Status kErrorSharingViolation = 32;
 constexpr Status kErrorInvalidParameter = 87;
 constexpr Status kErrorInsufficientBuffer = 122;
 constexpr Status kErrorAlreadyExists = 183;
+constexpr Status kErrorInvalidName = 123;
 constexpr Status kErrorMoreData = 234;
 constexpr Status kErrorNoMoreItems = 259;
+constexpr Status kErrorInvalidServiceControl = 1052;
+constexpr Status kErrorServiceAlreadyRunning = 1056;
+constexpr Status kErrorServiceDisabled = 1058;
+constexpr Status kErrorServiceDoesNotExist = 1060;
+constexpr Status kErrorServiceNotActive = 1062;
 constexpr Status kErrorInstallUserExit = 1602;
 constexpr Status kErrorInstallFailure = 1603;
 constexpr Status kErrorFunctionFailed = 1627;
+constexpr Status kErrorResourceDataNotFound = 1812;
+constexpr Status kErrorResourceTypeNotFound = 1813;
 
 // Registry roots (the predefined HKEY values of a 32-bit process)
 constexpr OsHandle kHkeyCurrentUser = 0x80000001;
@@ -43,6 +51,7 @@ constexpr uint32_t kKeyWow64_32Key = 0x0200;
 constexpr uint32_t kKeyRead = 0x20019;
 constexpr uint32_t kKeyWrite = 0x20006;
 constexpr uint32_t kKeyAllAccess = 0xF003F;
+constexpr uint32_t kMaximumAllowed = 0x02000000;
 
 // Registry value types
 constexpr uint32_t kRegNone = 0;
@@ -101,6 +110,16 @@ constexpr uint16_t kProcessorArchitectureAmd64 = 9;
 constexpr uint32_t kVerPlatformWin32s = 0;
 constexpr uint32_t kVerPlatformWin32Windows = 1;
 constexpr uint32_t kVerPlatformWin32Nt = 2;
+
+// Service control manager
+constexpr uint32_t kScManagerAllAccess = 0xF003F;
+constexpr uint32_t kServiceStart = 0x0010;
+constexpr uint32_t kServiceStop = 0x0020;
+constexpr uint32_t kServiceControlStop = 1;
+constexpr const char* kServicesActiveDatabase = "ServicesActive";
+
+// Process creation
+constexpr uint32_t kCreateNewConsole = 0x00000010;
 
 // File attributes
 constexpr uint32_t kFileAttributeReadOnly = 0x01;

@@ -25,25 +25,54 @@ void civilFromDays(int64_t z, int& year, int& month, int& day) {
     year = static_cast<int>(yoe + era * 400 + (month <= 2));
 }
 
-}  // namespace
-
-LocalTime SimClock::localTime() const {
-    int64_t seconds = utcMilliseconds / 1000 + int64_t{utcOffsetMinutes} * 60;
+CalendarTime calendarFromMilliseconds(int64_t milliseconds) {
+    int64_t seconds = milliseconds >= 0 ? milliseconds / 1000 : (milliseconds - 999) / 1000;
     int64_t days = seconds >= 0 ? seconds / 86400 : (seconds - 86399) / 86400;
     int64_t rest = seconds - days * 86400;
-    LocalTime time;
+    CalendarTime time;
     civilFromDays(days, time.year, time.month, time.day);
     time.hour = static_cast<int>(rest / 3600);
     time.minute = static_cast<int>(rest % 3600 / 60);
     time.second = static_cast<int>(rest % 60);
+    time.milliseconds = static_cast<int>(milliseconds - seconds * 1000);
     return time;
 }
 
-void SimClock::setLocalTime(const LocalTime& time) {
-    int64_t seconds = daysFromCivil(time.year, time.month, time.day) * 86400 +
-                      time.hour * 3600 + time.minute * 60 + time.second -
-                      int64_t{utcOffsetMinutes} * 60;
-    utcMilliseconds = seconds * 1000;
+int64_t millisecondsFromCalendar(const CalendarTime& time) {
+    return (daysFromCivil(time.year, time.month, time.day) * 86400 + time.hour * 3600 +
+            time.minute * 60 + time.second) *
+               1000 +
+           time.milliseconds;
+}
+
+constexpr int64_t kTicksPerMillisecond = 10000;
+constexpr int64_t kMilliseconds1601To1970 = 11644473600000;
+
+}  // namespace
+
+CalendarTime SimClock::localTime() const {
+    return calendarFromMilliseconds(utcMilliseconds + int64_t{utcOffsetMinutes} * 60000);
+}
+
+CalendarTime SimClock::utcTime() const { return calendarFromMilliseconds(utcMilliseconds); }
+
+uint64_t SimClock::fileTimeFromUtc(const CalendarTime& utc) {
+    return static_cast<uint64_t>((millisecondsFromCalendar(utc) + kMilliseconds1601To1970) *
+                                 kTicksPerMillisecond);
+}
+
+CalendarTime SimClock::calendarFromFileTime(uint64_t fileTime) {
+    return calendarFromMilliseconds(static_cast<int64_t>(fileTime) / kTicksPerMillisecond -
+                                    kMilliseconds1601To1970);
+}
+
+uint64_t SimClock::nowAsFileTime() const {
+    return static_cast<uint64_t>((utcMilliseconds + kMilliseconds1601To1970) *
+                                 kTicksPerMillisecond);
+}
+
+void SimClock::setLocalTime(const CalendarTime& time) {
+    utcMilliseconds = millisecondsFromCalendar(time) - int64_t{utcOffsetMinutes} * 60000;
 }
 
 }  // namespace qx::sim

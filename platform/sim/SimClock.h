@@ -14,8 +14,15 @@ public:
     int utcOffsetMinutes = 0;
 
     void advance(uint32_t milliseconds) { utcMilliseconds += milliseconds; }
-    LocalTime localTime() const;
-    void setLocalTime(const LocalTime& time);
+    CalendarTime localTime() const;
+    CalendarTime utcTime() const;
+    void setLocalTime(const CalendarTime& time);
+
+    // FILETIME: 100-nanosecond ticks since 1 January 1601 UTC.
+    static uint64_t fileTimeFromUtc(const CalendarTime& utc);
+    static CalendarTime calendarFromFileTime(uint64_t fileTime);
+    uint64_t nowAsFileTime() const;
+    int64_t utcOffsetTicks() const { return int64_t{utcOffsetMinutes} * 60 * 10000000; }
 };
 
 }  // namespace qx::sim

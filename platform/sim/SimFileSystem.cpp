@@ -57,6 +57,7 @@ void SimFileSystem::writeFile(const std::string& path, const std::string& conten
     file.directory = false;
     file.attributes = 0x20;  // FILE_ATTRIBUTE_ARCHIVE, as a new file has
     file.bytes = content;
+    file.lastWriteTime = clock_.nowAsFileTime();
 }
 
 std::optional<std::string> SimFileSystem::readFile(const std::string& path) const {
@@ -260,6 +261,143 @@ bool SimFileSystem::setAttributes(const std::string& path, uint32_t attributes) 
     }
     // NORMAL means "no other attribute"; a directory keeps its directory bit.
     found->attributes = attributes == kFileAttributeNormal ? 0 : attributes & ~kFileAttributeDirectory;
+    return true;
+}
+
+}  // namespace qx::sim
+
+namespace qx::sim {
+namespace {
+
+// How the sim lays out a version resource in the caller's buffer.
+constexpr uint32_t kVersionMagic = 0xFEEF04BD;
+constexpr uint32_t kVersionInfoSize = 16;
+
+}  // namespace
+
+void SimFileSystem::holdOpenByOtherProcess(const std::string& path, bool held) {
+    if (Entry* file = entry(path)) {
+        file->heldByOtherProcess = held;
+    }
+}
+
+void SimFileSystem::denyReading(const std::string& path) {
+    if (Entry* file = entry(path)) {
+        file->unreadable = true;
+    }
+}
+
+void SimFileSystem::setVersion(const std::string& path, VersionBlock block,
+                               FixedFileVersion version) {
+    if (Entry* file = entry(path)) {
+        file->versionBlock = block;
+        file->version = version;
+    }
+}
+
+void SimFileSystem::setLastWriteTime(const std::string& path, uint64_t fileTime) {
+    if (Entry* file = entry(path)) {
+        file->lastWriteTime = fileTime;
+    }
+}
+
+std::optional<uint64_t> SimFileSystem::lastWriteTime(const std::string& path) const {
+    const Entry* file = entry(path);
+    return file ? std::optional<uint64_t>(file->lastWriteTime) : std::nullopt;
+}
+
+OsHandle SimFileSystem::openForRead(const std::string& path, Status* error) {
+    const Entry* file = entry(path);
+    if (!file) {
+        *error = parentExists(path) ? kErrorFileNotFound : kErrorPathNotFound;
+        return 0;
+    }
+    if (file->directory || file->unreadable) {
+        *error = kErrorAccessDenied;  // a directory needs backup semantics to be opened
+        return 0;
+    }
+    if (file->heldByOtherProcess) {
+        *error = kErrorSharingViolation;
+        return 0;
+    }
+    OsHandle handle = nextHandle_++;
+    handles_[handle] = normalized(path);
+    return handle;
+}
+
+bool SimFileSystem::lastWriteTime(OsHandle file, uint64_t* fileTime) const {
+    auto it = handles_.find(file);
+    if (it == handles_.end()) {
+        return false;
+    }
+    *fileTime = entry(it->second)->lastWriteTime;
+    return true;
+}
+
+bool SimFileSystem::closeHandle(OsHandle file) { return handles_.erase(file) > 0; }
+
+bool SimFileSystem::move(const std::string& from, const std::string& to, Status* error) {
+    auto source = entries_.find(normalized(from));
+    if (source == entries_.end()) {
+        *error = kErrorFileNotFound;
+        return false;
+    }
+    if (exists(to)) {
+        *error = kErrorAlreadyExists;
+        return false;
+    }
+    if (!parentExists(to)) {
+        *error = kErrorPathNotFound;
+        return false;
+    }
+    if (source->second.heldByOtherProcess) {
+        *error = kErrorSharingViolation;
+        return false;
+    }
+    Entry moved = source->second;
+    entries_.erase(source);
+    entries_[normalized(to)] = moved;
+    return true;
+}
+
+uint32_t SimFileSystem::versionInfoSize(const std::string& path, Status* error) const {
+    const Entry* file = entry(path);
+    if (!file || file->directory) {
+        *error = kErrorFileNotFound;
+        return 0;
+    }
+    if (file->versionBlock == VersionBlock::None) {
+        *error = kErrorResourceDataNotFound;
+        return 0;
+    }
+    return kVersionInfoSize;
+}
+
+bool SimFileSystem::versionInfo(const std::string& path, uint32_t size, uint8_t* data,
+                                Status* error) const {
+    uint32_t needed = versionInfoSize(path, error);
+    if (needed == 0) {
+        return false;
+    }
+    if (size < needed) {
+        *error = kErrorInsufficientBuffer;
+        return false;
+    }
+    const Entry* file = entry(path);
+    uint32_t words[4] = {kVersionMagic, file->versionBlock == VersionBlock::Fixed ? 1u : 0u,
+                         file->version.fileVersionMS, file->version.fileVersionLS};
+    std::memcpy(data, words, sizeof words);
+    return true;
+}
+
+bool SimFileSystem::fixedVersion(const uint8_t* data, FixedFileVersion* version) {
+    uint32_t words[4];
+    std::memcpy(words, data, sizeof words);
+    if (words[0] != kVersionMagic || words[1] == 0) {
+        return false;
+    }
+    version->fileVersionMS = words[2];
+    version->fileVersionLS = words[3];
     return true;
 }
 

@@ -1,7 +1,9 @@
 #pragma once
-// The file system of the simulated machine: directories, files as bytes, the C runtime's
-// descriptors with their positions, byte-range locks (also ones another process holds), and a
-// hook that lets "another process" act at the moment a lock is asked for.
+// The file system of the simulated machine: directories, files as bytes with their last-write
+// time and version block, files another process holds open or that refuse reading, the C
+// runtime's descriptors with their positions, byte-range locks (also ones another process
+// holds), a hook that lets "another process" act at the moment a lock is asked for, and the
+// kernel file handles of CreateFile.
 
 #include <cstdint>
 #include <functional>
@@ -36,6 +38,16 @@ public:
     // process append between a writer's seek and its lock.
     void beforeNextLockAttempt(const std::string& path, std::function<void()> action);
     size_t openDescriptorCount() const { return descriptors_.size(); }
+    // Another process has the file open: an open without sharing fails with 32.
+    void holdOpenByOtherProcess(const std::string& path, bool held = true);
+    void denyReading(const std::string& path);  // an open for reading fails with 5
+    // The version resource of an executable: none (the default), or one with or without its
+    // fixed block.
+    enum class VersionBlock { None, WithoutFixedBlock, Fixed };
+    void setVersion(const std::string& path, VersionBlock block, FixedFileVersion version = {});
+    void setLastWriteTime(const std::string& path, uint64_t fileTime);
+    std::optional<uint64_t> lastWriteTime(const std::string& path) const;
+    size_t openHandleCount() const { return handles_.size(); }
 
     // --- The calls behind the seam (C runtime semantics; errno in lastErrno()).
     int open(const std::string& path, FileOpenMode mode);
@@ -51,12 +63,27 @@ public:
     uint32_t attributes(const std::string& path) const;
     bool createDirectory(const std::string& path, Status* error);
     bool setAttributes(const std::string& path, uint32_t attributes);
+    // The kernel calls: Win32 status in *error on failure.
+    OsHandle openForRead(const std::string& path, Status* error);
+    bool lastWriteTime(OsHandle file, uint64_t* fileTime) const;
+    bool closeHandle(OsHandle file);
+    bool move(const std::string& from, const std::string& to, Status* error);
+    uint32_t versionInfoSize(const std::string& path, Status* error) const;
+    // The version resource as the sim stores it in the caller's buffer; read back by
+    // fixedVersion.
+    bool versionInfo(const std::string& path, uint32_t size, uint8_t* data, Status* error) const;
+    static bool fixedVersion(const uint8_t* data, FixedFileVersion* version);
 
 private:
     struct Entry {
         bool directory = false;
         uint32_t attributes = 0;
         std::string bytes;
+        uint64_t lastWriteTime = 0;
+        bool heldByOtherProcess = false;
+        bool unreadable = false;
+        VersionBlock versionBlock = VersionBlock::None;
+        FixedFileVersion version;
     };
     struct Descriptor {
         std::string path;
@@ -81,6 +108,8 @@ private:
     std::map<int, Descriptor> descriptors_;
     std::vector<Lock> locks_;
     std::map<std::string, std::function<void()>, CaseInsensitiveLess> lockHooks_;
+    std::map<OsHandle, std::string> handles_;
+    OsHandle nextHandle_ = 0x10000;
     int nextFd_ = 3;
     int errno_ = 0;
 };

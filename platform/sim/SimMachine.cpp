@@ -20,4 +20,9 @@ SimMachine::SimMachine(uint16_t nativeArchitecture) : platform_(makeSimPlatform(
 
 SimMachine::~SimMachine() = default;
 
+size_t SimMachine::openHandleCount() const {
+    return registry.openKeyCount() + installer.openRecordCount() + files.openDescriptorCount() +
+           files.openHandleCount() + services.openHandleCount() + processes.openHandleCount();
+}
+
 }  // namespace qx::sim

@@ -10,8 +10,11 @@
 #include "platform/sim/SimFileSystem.h"
 #include "platform/sim/SimInstaller.h"
 #include "platform/sim/SimJournal.h"
+#include "platform/sim/SimProcesses.h"
 #include "platform/sim/SimRegistry.h"
+#include "platform/sim/SimServices.h"
 #include "platform/sim/SimSystem.h"
+#include "platform/sim/SimWindows.h"
 
 namespace qx::sim {
 
@@ -31,7 +34,13 @@ public:
     SimRegistry registry;
     SimFileSystem files{clock};
     SimInstaller installer;
+    SimServices services;
+    SimProcesses processes;
+    SimWindows windows;
     SimJournal journal;
+
+    // Every handle of every kind that the actions got and did not close.
+    size_t openHandleCount() const;
 
 private:
     std::unique_ptr<Platform> platform_;

@@ -151,6 +151,103 @@ public:
         return call("RegCloseKey", m_.registry.pathOf(key),
                     [&] { return m_.registry.close(key); });
     }
+    Status regEnumKey(OsHandle key, uint32_t index, char* name, uint32_t* nameChars) override {
+        return call("RegEnumKeyEx", m_.registry.pathOf(key) + " #" + std::to_string(index),
+                    [&] { return m_.registry.enumKey(key, index, name, nameChars); });
+    }
+    Status regDeleteKey(OsHandle key, const char* subKey) override {
+        return call("RegDeleteKey", m_.registry.pathOf(key) + "\\" + text(subKey),
+                    [&] { return m_.registry.deleteSubKey(key, text(subKey)); });
+    }
+
+    // --- Service control manager
+    OsHandle openSCManager(const char* database, uint32_t access) override {
+        return handleCall("OpenSCManager", text(database) + " access=" + hex(access),
+                          [&](Status* error) { return m_.services.openManager(text(database), error); });
+    }
+    OsHandle openService(OsHandle manager, const char* name, uint32_t access) override {
+        return handleCall("OpenService", text(name) + " access=" + hex(access), [&](Status* error) {
+            return m_.services.openService(manager, text(name), access, error);
+        });
+    }
+    bool startService(OsHandle service) override {
+        return boolCall("StartService", "",
+                        [&](Status* error) { return m_.services.start(service, error); });
+    }
+    bool controlService(OsHandle service, uint32_t control) override {
+        return boolCall("ControlService", std::to_string(control), [&](Status* error) {
+            return m_.services.control(service, control, error);
+        });
+    }
+    bool closeServiceHandle(OsHandle handle) override {
+        return boolCall("CloseServiceHandle", "",
+                        [&](Status* error) { return m_.services.close(handle, error); });
+    }
+
+    // --- Files and processes
+    uint32_t getFileVersionInfoSize(const char* path) override {
+        return counted("GetFileVersionInfoSize", text(path), [&]() -> uint32_t {
+            Status error = kErrorSuccess;
+            uint32_t size = m_.files.versionInfoSize(text(path), &error);
+            m_.system.lastError = error;
+            return size;
+        });
+    }
+    bool getFileVersionInfo(const char* path, uint32_t size, uint8_t* data) override {
+        return boolCall("GetFileVersionInfo", text(path), [&](Status* error) {
+            return m_.files.versionInfo(text(path), size, data, error);
+        });
+    }
+    bool queryFixedFileVersion(const uint8_t* data, FixedFileVersion* version) override {
+        return boolCall("VerQueryValue", "\\", [&](Status* error) {
+            bool found = SimFileSystem::fixedVersion(data, version);
+            *error = kErrorResourceTypeNotFound;
+            return found;
+        });
+    }
+    OsHandle openFileForRead(const char* path) override {
+        return handleCall("CreateFile", text(path), [&](Status* error) {
+            return m_.files.openForRead(text(path), error);
+        });
+    }
+    bool getFileLastWriteTime(OsHandle file, uint64_t* fileTime) override {
+        return boolCall("GetFileTime", "", [&](Status* error) {
+            *error = kErrorInvalidHandle;
+            return m_.files.lastWriteTime(file, fileTime);
+        });
+    }
+    bool fileTimeToLocalFileTime(uint64_t fileTime, uint64_t* localFileTime) override {
+        return boolCall("FileTimeToLocalFileTime", std::to_string(fileTime), [&](Status*) {
+            *localFileTime = fileTime + static_cast<uint64_t>(m_.clock.utcOffsetTicks());
+            return true;
+        });
+    }
+    bool fileTimeToSystemTime(uint64_t fileTime, CalendarTime* time) override {
+        return boolCall("FileTimeToSystemTime", std::to_string(fileTime), [&](Status*) {
+            *time = SimClock::calendarFromFileTime(fileTime);
+            return true;
+        });
+    }
+    bool moveFile(const char* from, const char* to) override {
+        return boolCall("MoveFile", text(from) + " -> " + text(to), [&](Status* error) {
+            return m_.files.move(text(from), text(to), error);
+        });
+    }
+    bool createProcess(const char* commandLine, uint32_t creationFlags,
+                       ProcessInfo* info) override {
+        return boolCall("CreateProcess", text(commandLine) + " flags=" + hex(creationFlags),
+                        [&](Status* error) {
+                            return m_.processes.create(text(commandLine), creationFlags,
+                                                       m_.system.fsRedirectionDisabled,
+                                                       m_.clock.utcMilliseconds, info, error);
+                        });
+    }
+    bool closeHandle(OsHandle handle) override {
+        return boolCall("CloseHandle", "", [&](Status* error) {
+            *error = kErrorInvalidHandle;
+            return m_.files.closeHandle(handle) || m_.processes.closeHandle(handle);
+        });
+    }
 
     // --- System information
     uint16_t systemInfoArchitecture() override {
@@ -238,7 +335,9 @@ public:
         });
     }
     Status getLastError() override { return m_.system.lastError; }
-    LocalTime localTime() override { return m_.clock.localTime(); }
+    CalendarTime localTime() override { return m_.clock.localTime(); }
+    CalendarTime systemTime() override { return m_.clock.utcTime(); }
+    int crtRand() override { return m_.system.nextRand(); }
     void sleep(uint32_t milliseconds) override {
         m_.journal.record("Sleep", std::to_string(milliseconds), kErrorSuccess);
         m_.clock.advance(milliseconds);
@@ -257,6 +356,43 @@ public:
         int answer = m_.system.messageBoxAnswers.front();
         m_.system.messageBoxAnswers.pop_front();
         return answer;
+    }
+
+    OsHandle findWindow(const char* title) override {
+        return handleCall("FindWindow", text(title), [&](Status* error) {
+            *error = kErrorFileNotFound;
+            return m_.windows.findTopLevel(text(title));
+        });
+    }
+    void enumChildWindows(OsHandle parent, const std::function<bool(OsHandle)>& visit) override {
+        m_.journal.record("EnumChildWindows", hex(static_cast<uint32_t>(parent)), kErrorSuccess);
+        for (OsHandle child : m_.windows.descendants(parent)) {
+            if (!visit(child)) {
+                return;
+            }
+        }
+    }
+    int getClassName(OsHandle window, char* buffer, int size) override {
+        SimWindow* found = m_.windows.window(window);
+        if (!found || size <= 0) {
+            return 0;
+        }
+        std::string name = found->className.substr(0, static_cast<size_t>(size - 1));
+        std::memcpy(buffer, name.c_str(), name.size() + 1);
+        return static_cast<int>(name.size());
+    }
+    void setWindowText(OsHandle window, const char* message) override {
+        m_.journal.record("SendMessage", "WM_SETTEXT " + text(message), kErrorSuccess);
+        if (SimWindow* found = m_.windows.window(window)) {
+            found->text = text(message);
+        }
+    }
+    OsHandle getForegroundWindow() override { return m_.windows.foreground; }
+    bool getOpenFileName(OpenFileName* dialog) override {
+        return boolCall("GetOpenFileName", "", [&](Status* error) {
+            *error = kErrorSuccess;  // a cancelled dialog is no error
+            return m_.windows.showFileDialog(dialog);
+        });
     }
 
     // --- C runtime file calls
@@ -339,6 +475,28 @@ private:
             return count == 0 ? m_.system.lastError : kErrorSuccess;
         });
         return count;
+    }
+    // A call that hands out a handle: 0 means failure, with the reason in GetLastError.
+    template <typename Body>
+    OsHandle handleCall(const char* operation, std::string arguments, Body body) {
+        OsHandle handle = 0;
+        call(operation, std::move(arguments), [&] {
+            Status error = kErrorSuccess;
+            handle = body(&error);
+            return handle == 0 ? (error ? error : kErrorInvalidHandle) : kErrorSuccess;
+        });
+        return handle;
+    }
+    // A call that answers true or false, with the reason in GetLastError.
+    template <typename Body>
+    bool boolCall(const char* operation, std::string arguments, Body body) {
+        bool succeeded = false;
+        Status status = call(operation, std::move(arguments), [&] {
+            Status error = kErrorSuccess;
+            succeeded = body(&error);
+            return succeeded ? kErrorSuccess : error;
+        });
+        return succeeded && status == kErrorSuccess;
     }
     // A C runtime call: -1 means failure, with the reason in errno.
     template <typename Body>

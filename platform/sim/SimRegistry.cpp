@@ -244,6 +244,10 @@ Status SimRegistry::open(OsHandle root, const std::string& subKey, uint32_t acce
     if (!found) {
         return kErrorFileNotFound;
     }
+    if (access & kMaximumAllowed) {
+        // What the caller may have: everything, or reading where writes are refused.
+        access = (access & ~kMaximumAllowed) | (found->denyWrites ? kKeyRead : kKeyAllAccess);
+    }
     if (found->denyWrites && (access & kWriteRights)) {
         return kErrorAccessDenied;
     }
@@ -372,6 +376,46 @@ Status SimRegistry::enumValue(OsHandle key, uint32_t index, char* name, uint32_t
     if (dataSize) {
         *dataSize = static_cast<uint32_t>(value.data.size());
     }
+    return kErrorSuccess;
+}
+
+Status SimRegistry::enumKey(OsHandle key, uint32_t index, char* name,
+                            uint32_t* nameChars) const {
+    const OpenKey* open = openKey(key);
+    if (!open) {
+        return kErrorInvalidHandle;
+    }
+    if (!(open->access & kKeyEnumerateSubKeys)) {
+        return kErrorAccessDenied;
+    }
+    const auto& children = find(open->path)->subKeys;
+    if (index >= children.size()) {
+        return kErrorNoMoreItems;
+    }
+    const std::string& child = std::next(children.begin(), index)->first;
+    if (child.size() >= *nameChars) {
+        return kErrorMoreData;
+    }
+    std::memcpy(name, child.c_str(), child.size() + 1);
+    *nameChars = static_cast<uint32_t>(child.size());
+    return kErrorSuccess;
+}
+
+Status SimRegistry::deleteSubKey(OsHandle key, const std::string& subKey) {
+    const OpenKey* open = openKey(key);
+    if (!open) {
+        return kErrorInvalidHandle;
+    }
+    Key* parent = find(open->path);
+    std::string path = open->path + "\\" + subKey;
+    Key* target = find(path);
+    if (!target) {
+        return kErrorFileNotFound;
+    }
+    if (!target->subKeys.empty() || parent->denySubKeyDeletion || target->denyWrites) {
+        return kErrorAccessDenied;
+    }
+    deleteKey(path);
     return kErrorSuccess;
 }
 

@@ -56,6 +56,10 @@ public:
     Status queryInfo(OsHandle key, uint32_t* maxValueNameChars, uint32_t* maxValueBytes) const;
     Status enumValue(OsHandle key, uint32_t index, char* name, uint32_t* nameChars,
                      uint32_t* type, uint8_t* data, uint32_t* dataSize) const;
+    // Sub-keys in alphabetical order, as the registry enumerates them.
+    Status enumKey(OsHandle key, uint32_t index, char* name, uint32_t* nameChars) const;
+    // Only a key without sub-keys can be deleted.
+    Status deleteSubKey(OsHandle key, const std::string& subKey);
     // The physical path an open handle stands for ("" when the handle is not open).
     std::string pathOf(OsHandle key) const;
     // The physical path a call with this root, sub-key and access reaches.

@@ -27,6 +27,11 @@ void SimSystem::setArchitecture(uint16_t nativeArchitecture) {
     hasWow64Redirection = is64Bit();
 }
 
+int SimSystem::nextRand() {
+    randState = randState * 214013u + 2531011u;
+    return static_cast<int>((randState >> 16) & 0x7FFF);
+}
+
 std::string SimSystem::debugText() const {
     std::string text;
     for (const auto& piece : debugOutput) {

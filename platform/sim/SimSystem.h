@@ -47,6 +47,10 @@ public:
     std::vector<ShownMessageBox> messageBoxes;
     std::deque<int> messageBoxAnswers;  // IDOK when none is scripted
     Status lastError = 0;
+    uint32_t randState = 1;  // the C runtime's rand() state, never seeded
+
+    // rand() as the C runtime computes it: the first value is 41.
+    int nextRand();
 
     // Everything sent to the debug-string output, joined.
     std::string debugText() const;

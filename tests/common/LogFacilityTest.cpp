@@ -23,7 +23,7 @@ TEST_F(LogTest, LinesHaveTheFileLayoutWithCrLf) {
 
 TEST(LogTimestamp, IsMonthDayYearOnThe24HourClock) {
     struct Case {
-        LocalTime time;
+        CalendarTime time;
         const char* expected;
     } cases[] = {
         {{2011, 6, 11, 6, 59, 25}, "06/11/11 06:59:25: "},
