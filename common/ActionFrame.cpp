@@ -11,13 +11,18 @@
 namespace qx {
 namespace {
 
-void FinishAction(Library& library, const ActionFrame& frame, const ExitLine& exit) {
-    std::string line = formatText(exit.format, frame.name);
-    if (exit.echoed) {
+void FinishAction(Library& library, const std::string& line, bool echoed, uint32_t severity) {
+    if (echoed) {
         LogToMsi(library, line);
     }
-    LogMessage(library.log, SEV_INFO, "%s", line.c_str());
+    LogMessage(library.log, severity, "%s", line.c_str());
     CloseLog(library.log);
+}
+
+void FinishAction(Library& library, const ActionFrame& frame, const ExitLine& exit,
+                  uint32_t result) {
+    FinishAction(library, formatText(exit.format, frame.name, result), exit.echoed,
+                 exit.severity);
 }
 
 uint32_t HandlerResult(const Library& library, const Handler& handler) {
@@ -31,7 +36,12 @@ void ReadDebugLevel(Library& library, MsiHandle session) {
 }
 
 uint32_t RunAction(Library& library, MsiHandle session, const ActionFrame& frame,
-                   const std::function<uint32_t()>& work) {
+                   const std::function<ActionEnd()>& work) {
+    return RunAction(library, session, frame, [&](const std::string&) { return work(); });
+}
+
+uint32_t RunAction(Library& library, MsiHandle session, const ActionFrame& frame,
+                   const std::function<ActionEnd(const std::string&)>& work) {
     std::optional<CFunctionScope> outerScope;
     if (frame.debugRead == DebugRead::BeforeLog || frame.debugRead == DebugRead::DebugOnlyBeforeLog) {
         ReadDebugLevel(library, session);
@@ -40,18 +50,25 @@ uint32_t RunAction(Library& library, MsiHandle session, const ActionFrame& frame
         }
     }
     library.hInstall = session;
+    std::string startValue =
+        frame.startLineProperty ? GetProperty(library, session, frame.startLineProperty) : "";
     QxecaLogInit(library.log, "qxeca");
-    LogMessage(library.log, SEV_INFO, frame.startLine, frame.name);
+    LogMessage(library.log, SEV_INFO, frame.startLine,
+               frame.startLineProperty ? startValue.c_str() : frame.name);
     try {
         std::optional<CFunctionScope> scope;
         if (frame.debugRead == DebugRead::InsideRegion) {
             ReadDebugLevel(library, session);
             scope.emplace(library, frame.name);
         }
-        uint32_t result = work();
+        ActionEnd end = work(startValue);
         scope.reset();
-        FinishAction(library, frame, frame.normalExit);
-        return result;
+        if (end.exitLine.empty()) {
+            FinishAction(library, frame, frame.normalExit, end.result);
+        } else {
+            FinishAction(library, end.exitLine, frame.normalExit.echoed, end.severity);
+        }
+        return end.result;
     } catch (const CMSIException& exception) {
         if (!frame.onMsiException.present) {
             throw;
@@ -59,15 +76,17 @@ uint32_t RunAction(Library& library, MsiHandle session, const ActionFrame& frame
         exception.ProcessError(session);
         exception.Delete();
         library.os.msiCloseAllHandles();
-        FinishAction(library, frame, frame.exceptionExit);
-        return HandlerResult(library, frame.onMsiException);
+        uint32_t result = HandlerResult(library, frame.onMsiException);
+        FinishAction(library, frame, frame.exceptionExit, result);
+        return result;
     } catch (...) {
         if (!frame.onOtherException.present) {
             throw;
         }
         library.os.msiCloseAllHandles();
-        FinishAction(library, frame, frame.exceptionExit);
-        return HandlerResult(library, frame.onOtherException);
+        uint32_t result = HandlerResult(library, frame.onOtherException);
+        FinishAction(library, frame, frame.exceptionExit, result);
+        return result;
     }
 }
 

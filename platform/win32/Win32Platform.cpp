@@ -2,14 +2,20 @@
 
 #include <windows.h>
 
+#include <commdlg.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <io.h>
 #include <msi.h>
 #include <msiquery.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <sys/locking.h>
 #include <sys/stat.h>
+#include <winver.h>
+
+#include <string>
+#include <string_view>
 
 namespace qx {
 namespace {
@@ -18,7 +24,12 @@ static_assert(sizeof(MSIHANDLE) == sizeof(MsiHandle));
 static_assert(sizeof(HKEY) == sizeof(OsHandle));
 static_assert(sizeof(PVOID) == sizeof(OsHandle));
 static_assert(sizeof(DWORD) == sizeof(uint32_t));
+static_assert(sizeof(SC_HANDLE) == sizeof(OsHandle));
+static_assert(sizeof(HWND) == sizeof(OsHandle));
+static_assert(sizeof(LPARAM) == sizeof(void*));
 static_assert(sizeof(OSVERSIONINFOA) == 148);
+static_assert(sizeof(STARTUPINFOA) == 68);
+static_assert(sizeof(OPENFILENAMEA) == 88);
 
 // The numbers of Win32Types.h against the real headers.
 static_assert(kErrorSuccess == ERROR_SUCCESS);
@@ -31,10 +42,19 @@ static_assert(kErrorSharingViolation == ERROR_SHARING_VIOLATION);
 static_assert(kErrorInvalidParameter == ERROR_INVALID_PARAMETER);
 static_assert(kErrorInsufficientBuffer == ERROR_INSUFFICIENT_BUFFER);
 static_assert(kErrorAlreadyExists == ERROR_ALREADY_EXISTS);
+static_assert(kErrorInvalidName == ERROR_INVALID_NAME);
 static_assert(kErrorMoreData == ERROR_MORE_DATA);
 static_assert(kErrorNoMoreItems == ERROR_NO_MORE_ITEMS);
+static_assert(kErrorInvalidServiceControl == ERROR_INVALID_SERVICE_CONTROL);
+static_assert(kErrorServiceAlreadyRunning == ERROR_SERVICE_ALREADY_RUNNING);
+static_assert(kErrorServiceDisabled == ERROR_SERVICE_DISABLED);
+static_assert(kErrorServiceDoesNotExist == ERROR_SERVICE_DOES_NOT_EXIST);
+static_assert(kErrorServiceNotActive == ERROR_SERVICE_NOT_ACTIVE);
 static_assert(kErrorInstallUserExit == ERROR_INSTALL_USEREXIT);
 static_assert(kErrorInstallFailure == ERROR_INSTALL_FAILURE);
+static_assert(kErrorFunctionFailed == ERROR_FUNCTION_FAILED);
+static_assert(kErrorResourceDataNotFound == ERROR_RESOURCE_DATA_NOT_FOUND);
+static_assert(kErrorResourceTypeNotFound == ERROR_RESOURCE_TYPE_NOT_FOUND);
 
 static_assert(kKeyQueryValue == KEY_QUERY_VALUE);
 static_assert(kKeySetValue == KEY_SET_VALUE);
@@ -45,6 +65,7 @@ static_assert(kKeyWow64_32Key == KEY_WOW64_32KEY);
 static_assert(kKeyRead == KEY_READ);
 static_assert(kKeyWrite == KEY_WRITE);
 static_assert(kKeyAllAccess == KEY_ALL_ACCESS);
+static_assert(kMaximumAllowed == MAXIMUM_ALLOWED);
 
 static_assert(kRegNone == REG_NONE);
 static_assert(kRegSz == REG_SZ);
@@ -98,6 +119,14 @@ static_assert(kVerPlatformWin32s == VER_PLATFORM_WIN32s);
 static_assert(kVerPlatformWin32Windows == VER_PLATFORM_WIN32_WINDOWS);
 static_assert(kVerPlatformWin32Nt == VER_PLATFORM_WIN32_NT);
 
+static_assert(kScManagerAllAccess == SC_MANAGER_ALL_ACCESS);
+static_assert(kServiceStart == SERVICE_START);
+static_assert(kServiceStop == SERVICE_STOP);
+static_assert(kServiceControlStop == SERVICE_CONTROL_STOP);
+static_assert(std::string_view(kServicesActiveDatabase) == SERVICES_ACTIVE_DATABASEA);
+
+static_assert(kCreateNewConsole == CREATE_NEW_CONSOLE);
+
 static_assert(kFileAttributeReadOnly == FILE_ATTRIBUTE_READONLY);
 static_assert(kFileAttributeDirectory == FILE_ATTRIBUTE_DIRECTORY);
 static_assert(kFileAttributeNormal == FILE_ATTRIBUTE_NORMAL);
@@ -139,6 +168,46 @@ class DwordArg {
 
 HKEY toHkey(OsHandle key) {
     return reinterpret_cast<HKEY>(key);
+}
+
+SC_HANDLE toScHandle(OsHandle handle) {
+    return reinterpret_cast<SC_HANDLE>(handle);
+}
+
+HANDLE toHandle(OsHandle handle) {
+    return reinterpret_cast<HANDLE>(handle);
+}
+
+HWND toHwnd(OsHandle window) {
+    return reinterpret_cast<HWND>(window);
+}
+
+// A FILETIME crosses the seam as one 64-bit count of 100-nanosecond intervals.
+FILETIME toFiletime(uint64_t time) {
+    FILETIME converted;
+    converted.dwLowDateTime = static_cast<DWORD>(time & 0xFFFFFFFFu);
+    converted.dwHighDateTime = static_cast<DWORD>(time >> 32);
+    return converted;
+}
+
+uint64_t fromFiletime(const FILETIME& time) {
+    return (static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+}
+
+CalendarTime toCalendarTime(const SYSTEMTIME& time) {
+    return CalendarTime{.year = time.wYear,
+                        .month = time.wMonth,
+                        .day = time.wDay,
+                        .hour = time.wHour,
+                        .minute = time.wMinute,
+                        .second = time.wSecond,
+                        .milliseconds = time.wMilliseconds};
+}
+
+// EnumChildWindows hands every window to this, with the caller's visitor in the LPARAM.
+BOOL CALLBACK visitChildWindow(HWND window, LPARAM visitor) {
+    const auto& visit = *reinterpret_cast<const std::function<bool(OsHandle)>*>(visitor);
+    return visit(reinterpret_cast<OsHandle>(window)) ? TRUE : FALSE;
 }
 
 // Looks the export up at run time so that the DLL still loads on Windows versions without it.
@@ -275,6 +344,130 @@ Status Win32Platform::regCloseKey(OsHandle key) {
     return RegCloseKey(toHkey(key));
 }
 
+Status Win32Platform::regEnumKey(OsHandle key, uint32_t index, char* name, uint32_t* nameChars) {
+    DwordArg nameCount(nameChars, DwordArg::InOut);
+    return RegEnumKeyExA(toHkey(key), index, name, nameCount.get(), nullptr, nullptr, nullptr,
+                         nullptr);
+}
+
+Status Win32Platform::regDeleteKey(OsHandle key, const char* subKey) {
+    return RegDeleteKeyA(toHkey(key), subKey);
+}
+
+// --- Service control manager ---
+
+OsHandle Win32Platform::openSCManager(const char* database, uint32_t access) {
+    return reinterpret_cast<OsHandle>(OpenSCManagerA(nullptr, database, access));
+}
+
+OsHandle Win32Platform::openService(OsHandle manager, const char* name, uint32_t access) {
+    return reinterpret_cast<OsHandle>(OpenServiceA(toScHandle(manager), name, access));
+}
+
+bool Win32Platform::startService(OsHandle service) {
+    return StartServiceA(toScHandle(service), 0, nullptr) != FALSE;
+}
+
+bool Win32Platform::controlService(OsHandle service, uint32_t control) {
+    SERVICE_STATUS status;
+    return ControlService(toScHandle(service), control, &status) != FALSE;
+}
+
+bool Win32Platform::closeServiceHandle(OsHandle handle) {
+    return CloseServiceHandle(toScHandle(handle)) != FALSE;
+}
+
+// --- Files and processes ---
+
+uint32_t Win32Platform::getFileVersionInfoSize(const char* path) {
+    DWORD handle = 0;
+    return GetFileVersionInfoSizeA(path, &handle);
+}
+
+bool Win32Platform::getFileVersionInfo(const char* path, uint32_t size, uint8_t* data) {
+    return GetFileVersionInfoA(path, 0, size, data) != FALSE;
+}
+
+bool Win32Platform::queryFixedFileVersion(const uint8_t* data, FixedFileVersion* version) {
+    LPVOID block = nullptr;
+    UINT length = 0;
+    if (!VerQueryValueA(data, "\\", &block, &length) || length < sizeof(VS_FIXEDFILEINFO) ||
+        block == nullptr) {
+        return false;
+    }
+    if (version != nullptr) {
+        const auto* fixed = static_cast<const VS_FIXEDFILEINFO*>(block);
+        version->fileVersionMS = fixed->dwFileVersionMS;
+        version->fileVersionLS = fixed->dwFileVersionLS;
+    }
+    return true;
+}
+
+OsHandle Win32Platform::openFileForRead(const char* path) {
+    HANDLE file =
+        CreateFileA(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return 0;
+    }
+    return reinterpret_cast<OsHandle>(file);
+}
+
+bool Win32Platform::getFileLastWriteTime(OsHandle file, uint64_t* fileTime) {
+    FILETIME written{};
+    BOOL ok =
+        GetFileTime(toHandle(file), nullptr, nullptr, fileTime != nullptr ? &written : nullptr);
+    if (ok && fileTime != nullptr) {
+        *fileTime = fromFiletime(written);
+    }
+    return ok != FALSE;
+}
+
+bool Win32Platform::fileTimeToLocalFileTime(uint64_t fileTime, uint64_t* localFileTime) {
+    FILETIME utc = toFiletime(fileTime);
+    FILETIME local{};
+    BOOL ok = FileTimeToLocalFileTime(&utc, localFileTime != nullptr ? &local : nullptr);
+    if (ok && localFileTime != nullptr) {
+        *localFileTime = fromFiletime(local);
+    }
+    return ok != FALSE;
+}
+
+bool Win32Platform::fileTimeToSystemTime(uint64_t fileTime, CalendarTime* time) {
+    FILETIME converted = toFiletime(fileTime);
+    SYSTEMTIME calendar{};
+    BOOL ok = FileTimeToSystemTime(&converted, time != nullptr ? &calendar : nullptr);
+    if (ok && time != nullptr) {
+        *time = toCalendarTime(calendar);
+    }
+    return ok != FALSE;
+}
+
+bool Win32Platform::moveFile(const char* from, const char* to) {
+    return MoveFileA(from, to) != FALSE;
+}
+
+bool Win32Platform::createProcess(const char* commandLine, uint32_t creationFlags,
+                                  ProcessInfo* info) {
+    // CreateProcessA may write into its command line, so it gets a copy of its own.
+    std::string writable = commandLine != nullptr ? commandLine : "";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION created{};
+    BOOL ok = CreateProcessA(nullptr, commandLine != nullptr ? writable.data() : nullptr, nullptr,
+                             nullptr, FALSE, creationFlags, nullptr, nullptr, &startup,
+                             info != nullptr ? &created : nullptr);
+    if (ok && info != nullptr) {
+        info->process = reinterpret_cast<OsHandle>(created.hProcess);
+        info->thread = reinterpret_cast<OsHandle>(created.hThread);
+        info->processId = created.dwProcessId;
+    }
+    return ok != FALSE;
+}
+
+bool Win32Platform::closeHandle(OsHandle handle) {
+    return CloseHandle(toHandle(handle)) != FALSE;
+}
+
 // --- System information ---
 
 uint16_t Win32Platform::systemInfoArchitecture() {
@@ -349,15 +542,20 @@ Status Win32Platform::getLastError() {
     return GetLastError();
 }
 
-LocalTime Win32Platform::localTime() {
+CalendarTime Win32Platform::localTime() {
     SYSTEMTIME now;
     GetLocalTime(&now);
-    return LocalTime{.year = now.wYear,
-                     .month = now.wMonth,
-                     .day = now.wDay,
-                     .hour = now.wHour,
-                     .minute = now.wMinute,
-                     .second = now.wSecond};
+    return toCalendarTime(now);
+}
+
+CalendarTime Win32Platform::systemTime() {
+    SYSTEMTIME now;
+    GetSystemTime(&now);
+    return toCalendarTime(now);
+}
+
+int Win32Platform::crtRand() {
+    return rand();
 }
 
 void Win32Platform::sleep(uint32_t milliseconds) {
@@ -372,6 +570,43 @@ void Win32Platform::outputDebugString(const char* text) {
 
 int Win32Platform::messageBox(const char* text, const char* caption, uint32_t style) {
     return MessageBoxA(nullptr, text, caption, style);
+}
+
+OsHandle Win32Platform::findWindow(const char* title) {
+    return reinterpret_cast<OsHandle>(FindWindowA(nullptr, title));
+}
+
+void Win32Platform::enumChildWindows(OsHandle parent, const std::function<bool(OsHandle)>& visit) {
+    EnumChildWindows(toHwnd(parent), visitChildWindow, reinterpret_cast<LPARAM>(&visit));
+}
+
+int Win32Platform::getClassName(OsHandle window, char* buffer, int size) {
+    return GetClassNameA(toHwnd(window), buffer, size);
+}
+
+void Win32Platform::setWindowText(OsHandle window, const char* text) {
+    SendMessageA(toHwnd(window), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
+}
+
+OsHandle Win32Platform::getForegroundWindow() {
+    return reinterpret_cast<OsHandle>(GetForegroundWindow());
+}
+
+bool Win32Platform::getOpenFileName(OpenFileName* dialog) {
+    if (dialog == nullptr) {
+        return GetOpenFileNameA(nullptr) != FALSE;
+    }
+    OPENFILENAMEA request{};
+    request.lStructSize = sizeof(request);
+    request.hwndOwner = toHwnd(dialog->owner);
+    request.lpstrFilter = dialog->filter;
+    request.nFilterIndex = dialog->filterIndex;
+    request.lpstrFile = dialog->file;
+    request.nMaxFile = dialog->maxFile;
+    request.lpstrTitle = dialog->title;
+    request.lpstrInitialDir = dialog->initialDir;
+    request.Flags = dialog->flags;
+    return GetOpenFileNameA(&request) != FALSE;
 }
 
 // --- C runtime file calls (msvcrt), binary mode throughout: callers write "\r\n" themselves ---

@@ -3,6 +3,7 @@
 // runtime call it is named after. windows.h stays inside Win32Platform.cpp.
 
 #include <cstdint>
+#include <functional>
 
 #include "platform/Platform.h"
 
@@ -37,6 +38,25 @@ class Win32Platform final : public Platform {
     Status regEnumValue(OsHandle key, uint32_t index, char* name, uint32_t* nameChars,
                         uint32_t* type, uint8_t* data, uint32_t* dataSize) override;
     Status regCloseKey(OsHandle key) override;
+    Status regEnumKey(OsHandle key, uint32_t index, char* name, uint32_t* nameChars) override;
+    Status regDeleteKey(OsHandle key, const char* subKey) override;
+
+    OsHandle openSCManager(const char* database, uint32_t access) override;
+    OsHandle openService(OsHandle manager, const char* name, uint32_t access) override;
+    bool startService(OsHandle service) override;
+    bool controlService(OsHandle service, uint32_t control) override;
+    bool closeServiceHandle(OsHandle handle) override;
+
+    uint32_t getFileVersionInfoSize(const char* path) override;
+    bool getFileVersionInfo(const char* path, uint32_t size, uint8_t* data) override;
+    bool queryFixedFileVersion(const uint8_t* data, FixedFileVersion* version) override;
+    OsHandle openFileForRead(const char* path) override;
+    bool getFileLastWriteTime(OsHandle file, uint64_t* fileTime) override;
+    bool fileTimeToLocalFileTime(uint64_t fileTime, uint64_t* localFileTime) override;
+    bool fileTimeToSystemTime(uint64_t fileTime, CalendarTime* time) override;
+    bool moveFile(const char* from, const char* to) override;
+    bool createProcess(const char* commandLine, uint32_t creationFlags, ProcessInfo* info) override;
+    bool closeHandle(OsHandle handle) override;
 
     uint16_t systemInfoArchitecture() override;
     bool kernel32HasFunction(const char* name) override;
@@ -49,11 +69,19 @@ class Win32Platform final : public Platform {
     uint32_t getShortPathName(const char* longPath, char* buffer, uint32_t size) override;
     uint32_t formatSystemMessage(Status code, char* buffer, uint32_t size) override;
     Status getLastError() override;
-    LocalTime localTime() override;
+    CalendarTime localTime() override;
+    CalendarTime systemTime() override;
+    int crtRand() override;
     void sleep(uint32_t milliseconds) override;
 
     void outputDebugString(const char* text) override;
     int messageBox(const char* text, const char* caption, uint32_t style) override;
+    OsHandle findWindow(const char* title) override;
+    void enumChildWindows(OsHandle parent, const std::function<bool(OsHandle)>& visit) override;
+    int getClassName(OsHandle window, char* buffer, int size) override;
+    void setWindowText(OsHandle window, const char* text) override;
+    OsHandle getForegroundWindow() override;
+    bool getOpenFileName(OpenFileName* dialog) override;
 
     int fileOpen(const char* path, FileOpenMode mode) override;
     long fileSeek(int fd, long offset, SeekOrigin origin) override;

@@ -21,7 +21,7 @@ ActionFrame FrameWith(DebugRead debugRead, Handler onMsiException, Handler onOth
 
 class FrameTest : public MachineTest {
 protected:
-    uint32_t run(const ActionFrame& frame, const std::function<uint32_t()>& work) {
+    uint32_t run(const ActionFrame& frame, const std::function<ActionEnd()>& work) {
         return RunAction(qxeca, session.handle, frame, work);
     }
 };
@@ -115,6 +115,48 @@ TEST_F(FrameTest, ExceptionsWithoutAHandlerLeaveTheAction) {
     EXPECT_EQ(run(catchesAll, []() -> uint32_t { throw std::runtime_error("boom"); }), 1603u);
     EXPECT_EQ(InfoTexts(session).back(), "QXECA: ----->> TestAction exception exit <<-----\n");
     EXPECT_TRUE(session.messagesOfKind(kInstallMessageError).empty());
+}
+
+TEST_F(FrameTest, ExitLinesCarryNameResultAndTheirSeverity) {
+    auto frame = FrameWith(DebugRead::None, Returns(1603), kNoHandler);
+    frame.normalExit = {"----->> %s normal exit rc=%d <<-----\n", false, SEV_ERROR};
+    frame.exceptionExit = {"----->> %s Exit via exception, returning (%#x) <<-----\n", true};
+    EXPECT_EQ(run(frame, [] { return ActionEnd(5); }), 5u);
+    EXPECT_EQ(logEntries()[2], "ERROR: ----->> TestAction normal exit rc=5 <<-----");
+    EXPECT_TRUE(InfoTexts(session).empty());
+
+    EXPECT_EQ(run(frame, [] { return ActionEnd(1603, "----->> own words <<-----\n"); }), 1603u);
+    EXPECT_EQ(logEntries()[6], "INFO: ----->> own words <<-----");
+
+    run(frame, [&]() -> ActionEnd {
+        throw CMSIException::InSource(qxeca, eCustomError, "x", "s", 1);
+    });
+    EXPECT_EQ(InfoTexts(session).back(),
+              "QXECA: ----->> TestAction Exit via exception, returning (0x643) <<-----\n");
+}
+
+TEST_F(FrameTest, StartLinePropertyIsReadBeforeTheLogAndNamedInTheStartLine) {
+    auto frame = FrameWith(DebugRead::None, kNoHandler, kNoHandler);
+    frame.startLine = "----->> QXStopService (%s) starting <<-----";
+    frame.startLineProperty = "CustomActionData";
+    auto& deferred = newSession(sim::RunKind::Deferred);
+    deferred.properties["CustomActionData"] = "Spooler";
+    std::string handed;
+    RunAction(qxeca, deferred.handle, frame, [&](const std::string& value) {
+        handed = value;
+        return ActionEnd();
+    });
+    EXPECT_EQ(handed, "Spooler");
+    EXPECT_EQ(logEntries()[1], "INFO: ----->> QXStopService (Spooler) starting <<-----");
+
+    // A failing read leaves the export before the log is opened.
+    sim::SimMachine fresh;
+    Library library(fresh.platform(), kQxeca);
+    auto& s = fresh.installer.openSession(sim::RunKind::Deferred);
+    fresh.journal.failNth("MsiGetProperty", 1, kErrorInvalidHandle);
+    EXPECT_THROW(RunAction(library, s.handle, frame, [](const std::string&) { return ActionEnd(); }),
+                 CMSIException);
+    EXPECT_FALSE(fresh.files.exists(kLogPath));
 }
 
 TEST_F(FrameTest, DebugFailureInsideTheRegionIsHandled) {
