@@ -1,7 +1,7 @@
 /* logstress.exe N [PARTIES]: loads qxeca.dll from this program's own folder and calls its
  * QXLogConfig export N times with installer handle 0. Every installer call inside then fails,
  * but each call still writes its fixed set of lines to the DLL's log, which is what the
- * runner inspects for torn or lost lines.
+ * runner examines for torn or lost lines.
  *
  * With PARTIES > 1, that many processes meet at a barrier before the first call, so their
  * call loops really overlap however long Wine takes to start each one. The program prints

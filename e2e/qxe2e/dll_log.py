@@ -14,7 +14,9 @@ ROTATE_AT = 500 * 1024  # the DLL starts a new log past this size
 # Whole-line layout, applied to each line as split on "\n" (so the "\r" is still there).
 LAYOUT = re.compile(r"^\d\d/\d\d/\d\d \d\d:\d\d:\d\d: {0,8}[^:]{0,8}:[ A-Z]{8}: .*\r$")
 STAMP = re.compile(r"^(\d\d)/(\d\d)/(\d\d) (\d\d):(\d\d):(\d\d): ")
-EXIT_LINE = re.compile(r": ----->> \w+ normal exit rc=-?\d+ <<-----\r$")
+# The banner that closes a call: "normal exit rc=N" on success; with a failed installer call
+# it is "exception, but returning ..." instead. Both texts end in "\n" (an empty line follows).
+EXIT_LINE = re.compile(r": ----->> QXLogConfig (?!Starting <<)\S.* <<-----\r$")
 MASK = "MM/DD/YY HH:MM:SS: "
 
 START_TEXT = "----->> QXLogConfig Starting <<-----"
@@ -49,14 +51,18 @@ def mask(line):
     return STAMP.sub(MASK, line, count=1)
 
 
+def is_exit(line):
+    return bool(LAYOUT.match(line) and EXIT_LINE.search(line))
+
+
 def torn_lines(lines):
     """(index, line) of every line that is neither a whole entry nor the empty line that
-    follows an exit entry."""
+    follows an exit banner."""
     bad = []
     for i, line in enumerate(lines):
         if LAYOUT.match(line):
             continue
-        if line == "\r" and i > 0 and EXIT_LINE.search(lines[i - 1]):
+        if line == "\r" and i > 0 and is_exit(lines[i - 1]):
             continue
         bad.append((i, line))
     return bad

@@ -37,7 +37,7 @@ def read(dll):
 
 def check(dll, report):
     name = os.path.basename(dll).lower()
-    if not report.check(f"{name}: present at {dll}", os.path.isfile(dll)):
+    if not report.check(f"{name}: present", os.path.isfile(dll), f"no {dll}"):
         return False
     fmt, exports, imports = read(dll)
     ok = report.check(f"{name}: 32-bit PE (pei-i386)", fmt == "pei-i386", f"objdump: {fmt}")

@@ -18,6 +18,7 @@ class Prefix:
     def __init__(self, path, arch):
         self.path = path
         self.arch = arch
+        self.started = []  # our background processes, ended by id if they outlive the server
 
     def __repr__(self):
         return f"Prefix({self.path}, {self.arch})"
@@ -47,14 +48,18 @@ class Prefix:
             raise RuntimeError(f"{' '.join(args)} took longer than {timeout} s") from exc
 
     def popen(self, args, debug="-all", loader=tools.WINE):
-        return subprocess.Popen([loader] + list(args), env=self.env(debug),
+        proc = subprocess.Popen([loader] + list(args), env=self.env(debug),
                                 stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
                                 stderr=subprocess.PIPE, encoding="latin-1")
+        self.started.append(proc)
+        return proc
 
     def start_create(self):
-        return subprocess.Popen(["wineboot", "-i"], env=self.env(), stdin=subprocess.DEVNULL,
+        proc = subprocess.Popen(["wineboot", "-i"], env=self.env(), stdin=subprocess.DEVNULL,
                                 stdout=subprocess.DEVNULL, stderr=subprocess.PIPE,
                                 encoding="latin-1")
+        self.started.append(proc)
+        return proc
 
     def wait_server(self, timeout=60):
         """Wait until this prefix's wineserver has exited (it saves the registry then)."""
@@ -72,6 +77,14 @@ class Prefix:
             self.wait_server(timeout=30)
         except subprocess.TimeoutExpired:
             pass
+        for proc in self.started:
+            if proc.poll() is None:
+                try:
+                    proc.wait(timeout=5)
+                except subprocess.TimeoutExpired:
+                    proc.kill()
+                    proc.wait()
+        self.started = [p for p in self.started if p.returncode is None]
 
 
 class Workspace:

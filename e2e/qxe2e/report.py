@@ -11,7 +11,7 @@ class Report:
         ok = bool(ok)
         self.results.append((name, ok, detail))
         print(f"{'PASS' if ok else 'FAIL'}  {name}")
-        if detail and (not ok or detail.startswith("info:")):
+        if detail and not ok:
             for line in detail.rstrip("\n").split("\n"):
                 print(f"      {line}")
         sys.stdout.flush()

@@ -2,6 +2,7 @@
 
 import argparse
 import os
+import shutil
 import signal
 import sys
 import time
@@ -102,29 +103,41 @@ def main(argv):
         report.summary()
         return 2
 
-    print("--- DLL tables")
-    pe_tables.check(args.qxeca, report)
-    pe_tables.check(args.qxmsica, report)
-    if not os.path.isfile(args.qxeca):
-        report.summary()
-        return 1
-
     ws = prefix.Workspace(args.workdir)
     print(f"--- work folder {ws.root}")
     try:
-        _run_cases(ws, args, report)
-    except KeyboardInterrupt:
-        report.failed("runner ran to the end", "interrupted")
+        _snapshot_dlls(ws, args)
+        print("\n--- DLL tables")
+        pe_tables.check(args.qxeca, report)
+        pe_tables.check(args.qxmsica, report)
+        if os.path.isfile(args.qxeca):
+            _run_cases(ws, args, report)
+    except (KeyboardInterrupt, SystemExit) as stop:
+        report.failed("runner ran to the end", f"interrupted ({type(stop).__name__} {stop})")
     except Exception:
         report.failed("runner ran to the end", traceback.format_exc())
     finally:
-        # Also on SystemExit from a signal: no prefix or wineserver may outlive the run.
+        # Also after a signal: no prefix or wineserver may outlive the run, and a second
+        # signal must not cut the clean-up short.
+        for sig in (signal.SIGINT, signal.SIGTERM, signal.SIGHUP):
+            signal.signal(sig, signal.SIG_IGN)
         if args.keep:
             ws.stop_all()
             print(f"\n--keep: prefixes and builds kept in {ws.root} (delete it when done)")
         else:
             ws.remove()
     return _finish(report, started)
+
+
+def _snapshot_dlls(ws, args):
+    """Test one copy of each DLL: a rebuild during the run must not mix two versions."""
+    os.makedirs(ws.path("dlls"), exist_ok=True)
+    for attr in ("qxeca", "qxmsica"):
+        source = getattr(args, attr)
+        print(f"    {attr}: {source}")
+        if os.path.isfile(source):
+            setattr(args, attr, ws.path("dlls", os.path.basename(source)))
+            shutil.copyfile(source, getattr(args, attr))
 
 
 def _run_cases(ws, args, report):

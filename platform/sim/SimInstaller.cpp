@@ -82,7 +82,8 @@ std::string SimInstaller::render(const RecordFields& fields) const {
         for (size_t i = 1; i < fields.size(); ++i) {
             std::string text = fieldText(fields[i]);
             if (!text.empty()) {
-                listed += (listed.empty() ? "" : " ") + std::to_string(i) + ": " + text;
+                listed.append(listed.empty() ? "" : " ").append(std::to_string(i));
+                listed.append(": ").append(text);
             }
         }
         return listed;
