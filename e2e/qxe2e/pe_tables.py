@@ -24,8 +24,10 @@ IMPORT_WHITELIST = ["kernel32.dll", "msvcrt.dll", "msi.dll", "advapi32.dll", "us
 
 def read(dll):
     """(file format, [exported names], [imported DLL names]) of a PE."""
-    out = subprocess.run([tools.OBJDUMP, "-p", dll], capture_output=True, text=True,
-                         check=True).stdout
+    proc = subprocess.run([tools.OBJDUMP, "-p", dll], capture_output=True, text=True)
+    if proc.returncode != 0:
+        return f"unreadable ({proc.stderr.strip()})", [], []
+    out = proc.stdout
     fmt = re.search(r"file format (\S+)", out)
     imports = re.findall(r"^\s*DLL Name: (\S+)", out, re.M)
     exports = []

@@ -4,6 +4,7 @@ Every prefix the runner makes is registered with a Workspace, which stops its wi
 and deletes it at the end, whatever happened (a win64 prefix is 1.3 GB)."""
 
 import os
+import re
 import shutil
 import subprocess
 import tempfile
@@ -87,6 +88,37 @@ class Prefix:
         self.started = [p for p in self.started if p.returncode is None]
 
 
+    def socket_dirs(self):
+        """(folder, server subfolder) of this prefix's server sockets, or None. Debian's Wine
+        names a /tmp/wine-XXXXXX folder in <prefix>/wineserver (copies inherit it) and puts
+        server-<dev>-<inode> inside; both outlive the server."""
+        try:
+            with open(os.path.join(self.path, "wineserver")) as named:
+                name = named.read().strip()
+            st = os.stat(self.path)
+        except OSError:
+            return None
+        if not re.fullmatch(r"wine-\w+", name):
+            return None
+        for tmp in dict.fromkeys([tempfile.gettempdir(), "/tmp"]):
+            folder = os.path.join(tmp, name)
+            if os.path.isdir(folder):
+                return folder, os.path.join(folder, f"server-{st.st_dev:x}-{st.st_ino:x}")
+        return None
+
+    def delete(self):
+        """Remove the prefix and its socket folder; the server must be down."""
+        sockets = self.socket_dirs()
+        shutil.rmtree(self.path, ignore_errors=True)
+        if sockets:
+            folder, server = sockets
+            shutil.rmtree(server, ignore_errors=True)
+            try:
+                os.rmdir(folder)  # only once no other prefix of ours uses it
+            except OSError:
+                pass
+
+
 class Workspace:
     """The run's temporary directory and every prefix made in it."""
 
@@ -112,7 +144,7 @@ class Workspace:
     def discard(self, prefix):
         prefix.stop_server()
         self.prefixes.remove(prefix)
-        shutil.rmtree(prefix.path, ignore_errors=True)
+        prefix.delete()
 
     def stop_all(self):
         for prefix in self.prefixes:
@@ -121,4 +153,6 @@ class Workspace:
 
     def remove(self):
         self.stop_all()
+        for prefix in self.prefixes:
+            prefix.delete()
         shutil.rmtree(self.root, ignore_errors=True)

@@ -1,6 +1,7 @@
 """The e2e runner: builds hosts and packages, makes Wine prefixes, runs the cases, reports."""
 
 import argparse
+import hashlib
 import os
 import shutil
 import signal
@@ -134,10 +135,17 @@ def _snapshot_dlls(ws, args):
     os.makedirs(ws.path("dlls"), exist_ok=True)
     for attr in ("qxeca", "qxmsica"):
         source = getattr(args, attr)
-        print(f"    {attr}: {source}")
-        if os.path.isfile(source):
-            setattr(args, attr, ws.path("dlls", os.path.basename(source)))
-            shutil.copyfile(source, getattr(args, attr))
+        if not os.path.isfile(source):
+            print(f"    {attr}: {source} (missing)")
+            continue
+        copy = ws.path("dlls", os.path.basename(source))
+        shutil.copyfile(source, copy)
+        with open(copy, "rb") as dll:
+            digest = hashlib.sha256(dll.read()).hexdigest()[:16]
+        stamp = time.strftime("%Y-%m-%d %H:%M:%S", time.localtime(os.path.getmtime(source)))
+        print(f"    {attr}: {source} ({os.path.getsize(copy)} bytes, {stamp}, "
+              f"sha256 {digest}...)")
+        setattr(args, attr, copy)
 
 
 def _run_cases(ws, args, report):
