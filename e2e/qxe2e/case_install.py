@@ -54,7 +54,7 @@ def seed_shared_dlls(prefix, report, tag):
     return ok
 
 
-def run(prefix, hosts, msi, report, tag):
+def run(prefix, hosts, msi, report, tag, show=False):
     if not seed_shared_dlls(prefix, report, tag):
         return
     stage = prefix.host_path("qxe2e")
@@ -83,6 +83,20 @@ def run(prefix, hosts, msi, report, tag):
 
     _check_install_log(os.path.join(stage, "install.log"), report, tag)
     _check_dll_log(prefix, begin, end, report, tag)
+    if show:
+        _show(os.path.join(stage, "install.log"), prefix)
+
+
+def _show(install_log_path, prefix):
+    """What a user looks at: the actions' lines in the installer log and in qxeca.log."""
+    print("\n    The installer log (msiexec /l*v), the actions' own lines:")
+    if os.path.isfile(install_log_path):
+        for line in install_log.read(install_log_path).splitlines():
+            if "LogConfig" in line or "QXECA: " in line:
+                print(f"      {line}")
+    print(f"\n    C:\\windows\\temp\\qxeca.log of the {prefix.arch} prefix:")
+    for line in dll_log.read_lines(prefix) or []:
+        print(f"      {line.rstrip(chr(13))}")
 
 
 def _check_install_log(path, report, tag):

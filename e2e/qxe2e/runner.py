@@ -36,6 +36,9 @@ def parse(argv):
     ap.add_argument("--workdir", help="parent of the temporary directory (default: $TMPDIR)")
     ap.add_argument("--keep", action="store_true",
                     help="keep the temporary directory and prefixes for debugging")
+    ap.add_argument("--show", action="store_true",
+                    help="print what the actions wrote: their lines in the installer log "
+                         "and qxeca.log")
     args = ap.parse_args(argv)
     args.qxeca = os.path.abspath(args.qxeca or os.path.join(args.dll_dir, "qxeca.dll"))
     args.qxmsica = os.path.abspath(args.qxmsica or os.path.join(args.dll_dir, "qxmsica.dll"))
@@ -82,7 +85,7 @@ def run_case(case, pfx, args, built, msi, report):
     print(f"\n--- {tag} ({pfx.path})")
     try:
         if case == "install":
-            case_install.run(pfx, built, msi, report, tag)
+            case_install.run(pfx, built, msi, report, tag, show=args.show)
         else:
             case_stress.run(pfx, built, args.qxeca, report, tag, args.calls)
     except Exception:
