@@ -8,6 +8,17 @@ namespace {
 
 constexpr uint32_t kPropertyChars = 512;  // with the terminating null
 
+[[noreturn]] void ThrowCallFailure(Library& library, const char* call, const char* name,
+                                   Status status, int line) {
+    const Flavour& flavour = library.flavour;
+    if (flavour.hasLogFile) {
+        LogMessage(library.log, SEV_ERROR, "%s '%s' failed, retcode='%#x' throwing exception",
+                   call, name, status);
+    }
+    throw CMSIException::InSource(library, eMSIError, ConvertErrorCodeToString(library, status),
+                                  flavour.propertySource, line);
+}
+
 }  // namespace
 
 std::string GetProperty(Library& library, MsiHandle session, const char* name) {
@@ -17,14 +28,7 @@ std::string GetProperty(Library& library, MsiHandle session, const char* name) {
     uint32_t chars = kPropertyChars;
     Status status = library.os.msiGetProperty(session, name, buffer, &chars);
     if (status != kErrorSuccess) {
-        if (flavour.hasLogFile) {
-            LogMessage(library.log, SEV_ERROR,
-                       "MsiGetProperty '%s' failed, retcode='%#x' throwing exception", name,
-                       status);
-        }
-        throw CMSIException::InSource(library, eMSIError,
-                                      ConvertErrorCodeToString(library, status),
-                                      flavour.propertySource, flavour.getPropertyLine);
+        ThrowCallFailure(library, "MsiGetProperty", name, status, flavour.getPropertyLine);
     }
     return std::string(buffer, chars);
 }
@@ -34,14 +38,7 @@ void SetProperty(Library& library, MsiHandle session, const char* name, const st
     CFunctionScope scope(library, flavour.setPropertyScope);
     Status status = library.os.msiSetProperty(session, name, value.c_str());
     if (status != kErrorSuccess) {
-        if (flavour.hasLogFile) {
-            LogMessage(library.log, SEV_ERROR,
-                       "MsiSetProperty '%s' failed, retcode='%#x' throwing exception", name,
-                       status);
-        }
-        throw CMSIException::InSource(library, eMSIError,
-                                      ConvertErrorCodeToString(library, status),
-                                      flavour.propertySource, flavour.setPropertyLine);
+        ThrowCallFailure(library, "MsiSetProperty", name, status, flavour.setPropertyLine);
     }
 }
 
