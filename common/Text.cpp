@@ -40,4 +40,20 @@ std::string LowerCase(std::string text) {
     return text;
 }
 
+int SplitKeyNameData(const std::string& command, KeyNameData* fields) {
+    std::string* targets[] = {&fields->key, &fields->name, &fields->data};
+    size_t start = 0;
+    int found = 0;
+    for (std::string* target : targets) {
+        size_t end = command.find(';', start);
+        if (end == std::string::npos) {
+            break;
+        }
+        *target = Trim(command.substr(start, end - start));
+        start = end + 1;
+        ++found;
+    }
+    return found;
+}
+
 }  // namespace qx

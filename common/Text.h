@@ -16,4 +16,14 @@ int32_t DecimalValue(const std::string& text);
 // ASCII letters in lower case, the rest unchanged.
 std::string LowerCase(std::string text);
 
+// A "key;name;data;" command: three fields, each ended by ";" and trimmed; text after the third
+// ";" is ignored.
+struct KeyNameData {
+    std::string key;
+    std::string name;
+    std::string data;
+};
+// Fills the fields whose ";" was found and returns how many there were (3: a whole command).
+int SplitKeyNameData(const std::string& command, KeyNameData* fields);
+
 }  // namespace qx

@@ -65,7 +65,15 @@ struct CrtFileTraits {
     static void close(Platform& os, Handle fd) { os.fileClose(fd); }
 };
 
+// A kernel object handle: a file opened with CreateFile, a new process or its thread.
+struct KernelHandleTraits {
+    using Handle = OsHandle;
+    static Handle invalid() { return 0; }
+    static bool close(Platform& os, Handle handle) { return os.closeHandle(handle); }
+};
+
 using RegistryKey = ScopedHandle<RegistryKeyTraits>;
+using KernelHandle = ScopedHandle<KernelHandleTraits>;
 using InstallerRecord = ScopedHandle<InstallerRecordTraits>;
 using CrtFile = ScopedHandle<CrtFileTraits>;
 

@@ -24,5 +24,28 @@ TEST(TextTest, TrimRemovesTheSixWhiteSpaceCharacters) {
     EXPECT_EQ(Trim(""), "");
 }
 
+TEST(TextTest, KeyNameDataNeedsAllThreeSemicolons) {
+    struct Case {
+        const char* command;
+        int found;
+        KeyNameData fields;
+    } cases[] = {
+        {"", 0, {}},
+        {"SOFTWARE\\X", 0, {}},
+        {"SOFTWARE\\X;Level", 1, {"SOFTWARE\\X", "", ""}},
+        {"SOFTWARE\\X;Level;5", 2, {"SOFTWARE\\X", "Level", ""}},
+        {" SOFTWARE\\X\t; Level ;\r\n5 ;", 3, {"SOFTWARE\\X", "Level", "5"}},
+        {"SOFTWARE\\X;Level;5;6;rest", 3, {"SOFTWARE\\X", "Level", "5"}},
+        {";;;", 3, {"", "", ""}},
+    };
+    for (const auto& c : cases) {
+        KeyNameData fields;
+        EXPECT_EQ(SplitKeyNameData(c.command, &fields), c.found) << "'" << c.command << "'";
+        EXPECT_EQ(fields.key, c.fields.key) << "'" << c.command << "'";
+        EXPECT_EQ(fields.name, c.fields.name) << "'" << c.command << "'";
+        EXPECT_EQ(fields.data, c.fields.data) << "'" << c.command << "'";
+    }
+}
+
 }  // namespace
 }  // namespace qx
