@@ -50,18 +50,21 @@ uint32_t RunAction(Library& library, MsiHandle session, const ActionFrame& frame
         }
     }
     library.hInstall = session;
-    std::string startValue =
+    std::string propertyValue =
         frame.startLineProperty ? GetProperty(library, session, frame.startLineProperty) : "";
     QxecaLogInit(library.log, "qxeca");
     LogMessage(library.log, SEV_INFO, frame.startLine,
-               frame.startLineProperty ? startValue.c_str() : frame.name);
+               frame.startLineProperty ? propertyValue.c_str() : frame.name);
+    if (frame.propertyBeforeRegion) {
+        propertyValue = GetProperty(library, session, frame.propertyBeforeRegion);
+    }
     try {
         std::optional<CFunctionScope> scope;
         if (frame.debugRead == DebugRead::InsideRegion) {
             ReadDebugLevel(library, session);
             scope.emplace(library, frame.name);
         }
-        ActionEnd end = work(startValue);
+        ActionEnd end = work(propertyValue);
         scope.reset();
         if (end.exitLine.empty()) {
             FinishAction(library, frame, frame.normalExit, end.result);

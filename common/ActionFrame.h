@@ -45,6 +45,9 @@ struct ActionFrame {
     // A property read right after the handle is stored, before the log is opened; its value
     // fills the start line and is handed to the work.
     const char* startLineProperty = nullptr;
+    // A property read after the start line but outside the protected region, so that a failed
+    // read leaves the action; its value is handed to the work.
+    const char* propertyBeforeRegion = nullptr;
 };
 
 // How the work of an action ended: its result, and an exit line of its own when the frame's
@@ -66,7 +69,8 @@ void ReadDebugLevel(Library& library, MsiHandle session);
 // Runs the work inside the frame and returns the action's result.
 uint32_t RunAction(Library& library, MsiHandle session, const ActionFrame& frame,
                    const std::function<ActionEnd()>& work);
-// The same for a frame with a start-line property; the work gets the property's value.
+// The same for a frame with a start-line property or a property before the region; the work
+// gets the property's value.
 uint32_t RunAction(Library& library, MsiHandle session, const ActionFrame& frame,
                    const std::function<ActionEnd(const std::string&)>& work);
 

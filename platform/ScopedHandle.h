@@ -41,6 +41,9 @@ public:
             Traits::close(*os_, std::exchange(handle_, Traits::invalid()));
         }
     }
+    // Closes a held handle now and hands back what the close call answered, for the callers
+    // that report a failed close.
+    auto close() { return Traits::close(*os_, std::exchange(handle_, Traits::invalid())); }
 
 private:
     Platform* os_;
@@ -50,7 +53,7 @@ private:
 struct RegistryKeyTraits {
     using Handle = OsHandle;
     static Handle invalid() { return 0; }
-    static void close(Platform& os, Handle key) { os.regCloseKey(key); }
+    static Status close(Platform& os, Handle key) { return os.regCloseKey(key); }
 };
 
 struct InstallerRecordTraits {
@@ -65,6 +68,13 @@ struct CrtFileTraits {
     static void close(Platform& os, Handle fd) { os.fileClose(fd); }
 };
 
+// SC_HANDLE of the service control manager or of a service.
+struct ServiceHandleTraits {
+    using Handle = OsHandle;
+    static Handle invalid() { return 0; }
+    static bool close(Platform& os, Handle handle) { return os.closeServiceHandle(handle); }
+};
+
 // A kernel object handle: a file opened with CreateFile, a new process or its thread.
 struct KernelHandleTraits {
     using Handle = OsHandle;
@@ -73,6 +83,7 @@ struct KernelHandleTraits {
 };
 
 using RegistryKey = ScopedHandle<RegistryKeyTraits>;
+using ServiceHandle = ScopedHandle<ServiceHandleTraits>;
 using KernelHandle = ScopedHandle<KernelHandleTraits>;
 using InstallerRecord = ScopedHandle<InstallerRecordTraits>;
 using CrtFile = ScopedHandle<CrtFileTraits>;

@@ -13,7 +13,11 @@ from . import tools
 
 # Undecorated exports each DLL must have, no more, no less.
 EXPECTED_EXPORTS = {
-    "qxeca.dll": ["QXLogConfig"],
+    "qxeca.dll": ["QXLogConfig", "QX_SaveHKLMRegDW", "QX_RestoreHKLMRegDW", "QX_SetHKLMRegDW",
+                  "QX_SetImmHKUSIDRegDW", "QX_SetDefHKUSIDRegDW", "QX_TCPDisableTaskOffload",
+                  "QX_IncrementDisableTaskOffload", "QX_DecrementDisableTaskOffload",
+                  "QXStartService", "QXStopService", "QX_CheckFileVers", "QXRenameFile",
+                  "QXLaunchApp"],
     "qxmsica.dll": [],
 }
 

@@ -159,6 +159,35 @@ TEST_F(FrameTest, StartLinePropertyIsReadBeforeTheLogAndNamedInTheStartLine) {
     EXPECT_FALSE(fresh.files.exists(kLogPath));
 }
 
+TEST_F(FrameTest, PropertyBeforeTheRegionIsReadAfterTheStartLineAndOutsideTheHandler) {
+    auto frame = FrameWith(DebugRead::None, Returns(1603), Returns(1603));
+    frame.propertyBeforeRegion = "QX_REG_DATA";
+    session.properties["QX_REG_DATA"] = "a;b;1;";
+    std::string handed;
+    EXPECT_EQ(RunAction(qxeca, session.handle, frame,
+                        [&](const std::string& value) {
+                            handed = value;
+                            return ActionEnd();
+                        }),
+              0u);
+    EXPECT_EQ(handed, "a;b;1;");
+    EXPECT_EQ(logEntries()[1], "INFO: ----->> TestAction Starting... <<-----");
+
+    // A failing read is not the handler's: it leaves the action with the log still open.
+    machine.files.remove(kLogPath);
+    session.messages.clear();
+    machine.journal.failNth("MsiGetProperty", 1, kErrorInvalidHandle);
+    auto nothing = [](const std::string&) { return ActionEnd(); };
+    EXPECT_THROW(RunAction(qxeca, session.handle, frame, nothing), CMSIException);
+    auto entries = logEntries();
+    EXPECT_EQ(entries[1], "INFO: ----->> TestAction Starting... <<-----");
+    EXPECT_EQ(entries[2],
+              "ERROR: MsiGetProperty 'QX_REG_DATA' failed, retcode='0x6' throwing exception");
+    EXPECT_EQ(entries.back().find("INFO: ----->> TestAction"), std::string::npos);
+    EXPECT_TRUE(session.messagesOfKind(kInstallMessageError).empty());
+    CloseLog(qxeca.log);
+}
+
 TEST_F(FrameTest, DebugFailureInsideTheRegionIsHandled) {
     machine.journal.failNth("MsiGetProperty", 1, kErrorInvalidHandle);
     uint32_t result = run(FrameWith(DebugRead::InsideRegion, Returns(7), kNoHandler),

@@ -26,6 +26,8 @@ struct Run {
     size_t openHandles;
     bool nameStackEmpty;
     bool logClosed;
+    bool redirectionOff;
+    std::string failedArguments;  // of the call that was made to fail
     std::map<std::string, int> calls;
 };
 
@@ -37,8 +39,15 @@ Run RunOnce(const SweepCase& sweep, const std::string& failing, int nth) {
     }
     Library library(machine.platform(), sweep.flavour);
     uint32_t result = GuardExport(library, sweep.exportName, session, sweep.action);
+    std::string failedArguments;
+    for (const auto& entry : machine.journal.entries()) {
+        if (entry.injected) {
+            failedArguments = entry.arguments;
+        }
+    }
     return {result, machine.openHandleCount(), library.functionNames.empty(),
-            library.log.open == 0, machine.journal.callCounts()};
+            library.log.open == 0, machine.system.fsRedirectionDisabled, failedArguments,
+            machine.journal.callCounts()};
 }
 
 }  // namespace
@@ -48,6 +57,8 @@ SweepOutcome RunFailureSweep(const SweepCase& sweep) {
     Run baseline = RunOnce(sweep, "", 0);
     EXPECT_TRUE(sweep.allowedResults.count(baseline.result))
         << sweep.name << ": result " << baseline.result << " without any failure";
+    EXPECT_EQ(baseline.openHandles, 0u) << sweep.name << ": handles left open without any failure";
+    EXPECT_FALSE(baseline.redirectionOff) << sweep.name << ": redirection left off";
     for (const auto& [operation, count] : baseline.calls) {
         if (kNeverFail.count(operation)) {
             continue;
@@ -56,13 +67,20 @@ SweepOutcome RunFailureSweep(const SweepCase& sweep) {
             Run run = RunOnce(sweep, operation, nth);
             ++outcome.runs;
             std::string where = sweep.name + ", " + operation + " #" + std::to_string(nth);
-            EXPECT_TRUE(sweep.allowedResults.count(run.result))
-                << where << ": result " << run.result;
+            auto special = sweep.allowedWhenFailing.find(operation);
+            const auto& allowed = special == sweep.allowedWhenFailing.end() ? sweep.allowedResults
+                                                                             : special->second;
+            EXPECT_TRUE(allowed.count(run.result)) << where << ": result " << run.result;
             if (!kCloseCalls.count(operation)) {
                 EXPECT_EQ(run.openHandles, 0u) << where << ": handles left open";
             }
             EXPECT_TRUE(run.nameStackEmpty) << where << ": name stack not empty";
             EXPECT_TRUE(run.logClosed) << where << ": log left open";
+            // Only a failing revert, or a failed look-up of it, may leave redirection off.
+            if (operation != "Wow64RevertWow64FsRedirection" &&
+                run.failedArguments != "Wow64RevertWow64FsRedirection") {
+                EXPECT_FALSE(run.redirectionOff) << where << ": file-system redirection left off";
+            }
         }
         outcome.coverage += (outcome.coverage.empty() ? "" : ", ") + operation + " x" +
                             std::to_string(count);
