@@ -34,6 +34,11 @@ def action_blocks(text, action):
     return [(m.group(1), int(m.group(2))) for m in pattern.finditer(text)]
 
 
+def property_dump(text):
+    """{name: value} of the dump that closes the log ("Property(S): NAME = value" lines)."""
+    return dict(re.findall(r"^Property\(S\): (\S+) = (.*)$", text, re.M))
+
+
 def context(text, needle, lines=2):
     """The log lines around each occurrence of needle, repr'd so spaces and line ends show."""
     out = []

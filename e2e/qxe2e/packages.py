@@ -34,35 +34,47 @@ def _table(msi, name):
     return [line.split("\t") for line in out.splitlines()[3:] if line]
 
 
-def build_logconfig(qxeca_dll, out_dir, report):
-    """logconfig.msi carrying qxeca_dll as a Binary; None after a failure."""
-    stage = os.path.join(out_dir, "logconfig")
+def build(wxs, files, out_dir, report):
+    """Build packages/<wxs> with wixl. files: {wixl variable: host path}; each file is copied
+    beside the .wxs and passed as -D VARIABLE=name. The .msi path, or None after a failure."""
+    name = os.path.splitext(wxs)[0]
+    stage = os.path.join(out_dir, name)
     os.makedirs(stage, exist_ok=True)
-    shutil.copyfile(qxeca_dll, os.path.join(stage, "qxeca.dll"))
-    shutil.copyfile(os.path.join(PACKAGE_DIR, "logconfig.wxs"),
-                    os.path.join(stage, "logconfig.wxs"))
-    with open(os.path.join(stage, "logconfig.txt"), "w") as payload:
-        payload.write("installed by the qx e2e logconfig package\n")
+    shutil.copyfile(os.path.join(PACKAGE_DIR, wxs), os.path.join(stage, wxs))
+    defines = []
+    for variable, path in files.items():
+        shutil.copyfile(path, os.path.join(stage, os.path.basename(path)))
+        defines += ["-D", f"{variable}={os.path.basename(path)}"]
     # wixl 0.101 cannot take absolute source paths (GLib asserts): build inside the stage.
-    proc = subprocess.run([tools.WIXL, "-a", "x86", "-D", "QxecaDll=qxeca.dll",
-                           "-D", "Payload=logconfig.txt", "-o", "logconfig.msi",
-                           "logconfig.wxs"], cwd=stage, capture_output=True, text=True)
-    msi = os.path.join(stage, "logconfig.msi")
-    if not report.check("build logconfig.msi (wixl)",
-                        proc.returncode == 0 and os.path.isfile(msi),
+    proc = subprocess.run([tools.WIXL, "-a", "x86"] + defines + ["-o", f"{name}.msi", wxs],
+                          cwd=stage, capture_output=True, text=True)
+    msi = os.path.join(stage, f"{name}.msi")
+    if not report.check(f"build {name}.msi (wixl)", proc.returncode == 0 and os.path.isfile(msi),
                         proc.stdout + proc.stderr):
-        return None
-    if not _check_logconfig_tables(msi, qxeca_dll, report):
         return None
     return msi
 
 
-def _check_logconfig_tables(msi, qxeca_dll, report):
+def payload(out_dir, name):
+    """A small file for a package's one component: wixl needs one for a real install."""
+    os.makedirs(out_dir, exist_ok=True)
+    path = os.path.join(out_dir, name)
+    with open(path, "w") as text:
+        text.write(f"installed by the qx e2e package {os.path.splitext(name)[0]}\n")
+    return path
+
+
+def check_tables(msi, actions, binaries, report, title):
+    """The built tables hold exactly the intended custom actions.
+    actions: {action: (type, source, target, condition, sequence)};
+    binaries: {Binary key: the DLL it must carry byte for byte}."""
     problems = []
-    actions = {row[0]: row for row in _table(msi, "CustomAction")}
+    rows = {row[0]: row for row in _table(msi, "CustomAction")}
     sequence = {row[0]: row for row in _table(msi, "InstallExecuteSequence")}
-    for name, (ca_type, source, target, condition, seq) in LOGCONFIG_ACTIONS.items():
-        row = actions.get(name)
+    for extra in sorted(set(rows) - set(actions)):
+        problems.append(f"CustomAction {extra}: not expected")
+    for name, (ca_type, source, target, condition, seq) in actions.items():
+        row = rows.get(name)
         if not row or (int(row[1]), row[2], row[3]) != (ca_type, source, target):
             problems.append(f"CustomAction {name}: want type {ca_type} {source} {target}, "
                             f"got {row}")
@@ -73,11 +85,22 @@ def _check_logconfig_tables(msi, qxeca_dll, report):
     finalize = sequence.get("InstallFinalize")
     if not finalize or int(finalize[2]) != INSTALL_FINALIZE:
         problems.append(f"InstallFinalize not at {INSTALL_FINALIZE}: {finalize}")
-    carried = subprocess.run([tools.MSIINFO, "extract", msi, "Binary.QxecaDll"],
-                             capture_output=True).stdout
-    with open(qxeca_dll, "rb") as dll:
-        if carried != dll.read():
-            problems.append("Binary.QxecaDll differs from the DLL under test")
-    return report.check("logconfig.msi tables: two QXLogConfig actions, types "
-                        "1 (immediate) and 3073 (deferred, no-impersonate), at 4001 and 6599",
-                        not problems, "\n".join(problems))
+    for key, dll in binaries.items():
+        carried = subprocess.run([tools.MSIINFO, "extract", msi, f"Binary.{key}"],
+                                 capture_output=True).stdout
+        with open(dll, "rb") as original:
+            if carried != original.read():
+                problems.append(f"Binary.{key} differs from the DLL under test")
+    return report.check(title, not problems, "\n".join(problems))
+
+
+def build_logconfig(qxeca_dll, out_dir, report):
+    """logconfig.msi carrying qxeca_dll as a Binary; None after a failure."""
+    files = {"QxecaDll": qxeca_dll, "Payload": payload(out_dir, "logconfig.txt")}
+    msi = build("logconfig.wxs", files, out_dir, report)
+    if msi is None or not check_tables(
+            msi, LOGCONFIG_ACTIONS, {"QxecaDll": qxeca_dll}, report,
+            "logconfig.msi tables: two QXLogConfig actions, types 1 (immediate) and 3073 "
+            "(deferred, no-impersonate), at 4001 and 6599"):
+        return None
+    return msi

@@ -18,7 +18,8 @@ EXPECTED_EXPORTS = {
                   "QX_IncrementDisableTaskOffload", "QX_DecrementDisableTaskOffload",
                   "QXStartService", "QXStopService", "QX_CheckFileVers", "QXRenameFile",
                   "QXLaunchApp"],
-    "qxmsica.dll": [],
+    "qxmsica.dll": ["QX_LinkSpeedBitsToBytes", "QX_LinkSpeedBytesToBits", "QX_SetHKLMRegDW",
+                    "QX_DelRegQXEOrder", "QX_BrowseFile", "QX_CheckFileExists"],
 }
 
 # Windows system DLLs the libraries may import (lower case; patterns allowed).

@@ -9,13 +9,13 @@ import sys
 import time
 import traceback
 
-from . import case_install, case_stress, hosts, packages, pe_tables, prefix, tools
+from . import case_install, case_legacy, case_stress, hosts, packages, pe_tables, prefix, tools
 from .report import Report
 
 E2E_DIR = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 REPO_DIR = os.path.dirname(E2E_DIR)
 ARCHES = ("win64", "win32")
-CASES = ("install", "stress")
+CASES = ("install", "stress", "legacy")
 
 
 def parse(argv):
@@ -30,7 +30,7 @@ def parse(argv):
     ap.add_argument("--arch", default=",".join(ARCHES),
                     help="comma-separated prefix architectures (default: win64,win32)")
     ap.add_argument("--cases", default=",".join(CASES),
-                    help="comma-separated cases (default: install,stress)")
+                    help="comma-separated cases (default: install,stress,legacy)")
     ap.add_argument("--calls", type=int, default=250,
                     help="QXLogConfig calls per logstress process (default: 250)")
     ap.add_argument("--workdir", help="parent of the temporary directory (default: $TMPDIR)")
@@ -80,12 +80,14 @@ def create_prefixes(ws, arches, report, built):
     return bases
 
 
-def run_case(case, pfx, args, built, msi, report):
+def run_case(case, pfx, args, built, msis, report):
     tag = f"{pfx.arch} {case}"
     print(f"\n--- {tag} ({pfx.path})")
     try:
         if case == "install":
-            case_install.run(pfx, built, msi, report, tag, show=args.show)
+            case_install.run(pfx, built, msis["logconfig"], report, tag, show=args.show)
+        elif case == "legacy":
+            case_legacy.run(pfx, built, msis, report, tag, show=args.show)
         else:
             case_stress.run(pfx, built, args.qxeca, report, tag, args.calls)
     except Exception:
@@ -154,8 +156,11 @@ def _snapshot_dlls(ws, args):
 def _run_cases(ws, args, report):
     built = hosts.build(ws.path("hosts"), report)
     msi = packages.build_logconfig(args.qxeca, ws.path("packages"), report)
-    if not (built and msi):
+    legacy = (case_legacy.build(args.qxmsica, ws.path("packages"), report)
+              if "legacy" in args.cases else {})
+    if not (built and msi and legacy is not None):
         return
+    msis = {"logconfig": msi, **legacy}
     print("\n--- prefixes")
     bases = create_prefixes(ws, args.arch, report, built)
     for arch, base in bases.items():
@@ -163,7 +168,7 @@ def _run_cases(ws, args, report):
             last = i == len(args.cases) - 1
             # The last case of an architecture takes the base itself; the others a copy.
             pfx = base if last else ws.copy_prefix(base, f"{arch}-{case}")
-            run_case(case, pfx, args, built, msi, report)
+            run_case(case, pfx, args, built, msis, report)
             if not args.keep:
                 ws.discard(pfx)  # 1.3 GB each: gone as soon as its case is done
 

@@ -17,7 +17,9 @@ MsiHandle Immediate(sim::SimMachine& m, std::map<std::string, std::string> prope
 }
 
 // Each export on the machine where it walks its longest road; the failure of any one platform
-// call ends in a result the export may give, with nothing left open.
+// call ends in the result the export gives for it, with nothing left open. 1603 comes only from
+// the calls whose failure throws: property calls, the record of an installer-log line, and
+// QX_SetHKLMRegDW's own registry writes.
 TEST(QxmsicaFailureSweepTest, EveryExportSurvivesAnyOneFailingCall) {
     const std::string order = "HKLM\\System\\CurrentControlSet\\Services\\QXE\\Parameters\\Order";
     SweepCase cases[] = {
@@ -27,27 +29,34 @@ TEST(QxmsicaFailureSweepTest, EveryExportSurvivesAnyOneFailingCall) {
              return Immediate(m, {{"QX_LINKDOWN_SPEED_Gui", "8,000"},
                                   {"QX_LINKUP_SPEED_Gui", "2,400"}});
          },
-         {0, 1603}},
+         {0},
+         {{"MsiGetProperty", {1603}}, {"MsiSetProperty", {1603}}, {"MsiCreateRecord", {1603}}}},
         {"QX_LinkSpeedBitsToBytes invalid", kQxmsica, "QX_LinkSpeedBitsToBytes",
          qxmsica::QX_LinkSpeedBitsToBytes,
          [](sim::SimMachine& m) {
              return Immediate(m, {{"QX_LINKDOWN_SPEED_Gui", "7"}, {"QX_LINKUP_SPEED_Gui", "8"}});
          },
-         {0, 1603}},
+         {0},
+         {{"MsiGetProperty", {1603}}, {"MsiSetProperty", {1603}}, {"MsiCreateRecord", {1603}}}},
         {"QX_LinkSpeedBytesToBits", kQxmsica, "QX_LinkSpeedBytesToBits",
          qxmsica::QX_LinkSpeedBytesToBits,
          [](sim::SimMachine& m) {
              return Immediate(m, {{"QX_LINKDOWN_SPEED_FROMREG", "#125"},
                                   {"QX_LINKUP_SPEED_FROMREG", "#40"}});
          },
-         {0, 1603}},
+         {0},
+         {{"MsiGetProperty", {1603}}, {"MsiSetProperty", {1603}}}},
         {"QX_SetHKLMRegDW", kQxmsica, "QX_SetHKLMRegDW", qxmsica::QX_SetHKLMRegDW,
          [](sim::SimMachine& m) {
              auto& session = m.installer.openSession(sim::RunKind::Deferred);
              session.properties["CustomActionData"] = "SOFTWARE\\Quaxten\\Test;Level;5;";
              return session.handle;
          },
-         {0, 1603}},
+         {0},
+         {{"MsiGetProperty", {1603}},
+          {"MsiCreateRecord", {1603}},
+          {"RegCreateKeyEx", {1603}},
+          {"RegSetValueEx", {1603}}}},
         {"QX_DelRegQXEOrder", kQxmsica, "QX_DelRegQXEOrder", qxmsica::QX_DelRegQXEOrder,
          [order](sim::SimMachine& m) {
              m.registry.createKey(order + "\\A\\B");
@@ -55,7 +64,8 @@ TEST(QxmsicaFailureSweepTest, EveryExportSurvivesAnyOneFailingCall) {
              m.registry.setDword(order, "DBVersion", 3);
              return Immediate(m, {});
          },
-         {0, 1603}},
+         {0},
+         {{"MsiCreateRecord", {1603}}}},
         {"QX_BrowseFile", kQxmsica, "QX_BrowseFile", qxmsica::QX_BrowseFile,
          [](sim::SimMachine& m) {
              OsHandle wizard = m.windows.addTopLevel("Default - InstallShield Wizard");
@@ -71,11 +81,13 @@ TEST(QxmsicaFailureSweepTest, EveryExportSurvivesAnyOneFailingCall) {
              m.files.writeFile("C:\\data\\here.txt", "x");
              return Immediate(m, {{"QX_PATHTOFILE", "C:\\data\\here.txt"}});
          },
-         {0, 1603}},
+         {0},
+         {{"MsiGetProperty", {1603}}}},
         {"QX_CheckFileExists missing", kQxmsica, "QX_CheckFileExists",
          qxmsica::QX_CheckFileExists,
          [](sim::SimMachine& m) { return Immediate(m, {{"QX_PATHTOFILE", "C:\\none.txt"}}); },
-         {0, 1603}},
+         {0},
+         {{"MsiGetProperty", {1603}}}},
     };
     for (const auto& sweep : cases) {
         EXPECT_GT(RunFailureSweep(sweep).runs, 0) << sweep.name;
