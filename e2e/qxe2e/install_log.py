@@ -28,8 +28,8 @@ def action_blocks(text, action):
     """[(body, return value)] for every run of `action`, from its "Action start" line to its
     "Action ended ... Return value N." line."""
     name = re.escape(action)
-    pattern = re.compile(rf"^Action start \d\d:\d\d:\d\d: {name}\.\n(.*?)"
-                         rf"^Action ended \d\d:\d\d:\d\d: {name}\. Return value (\d+)\.\n",
+    pattern = re.compile(rf"^Action start \d{{1,2}}:\d\d:\d\d: {name}\.\n(.*?)"
+                         rf"^Action ended \d{{1,2}}:\d\d:\d\d: {name}\. Return value (\d+)\.\n",
                          re.M | re.S)
     return [(m.group(1), int(m.group(2))) for m in pattern.finditer(text)]
 

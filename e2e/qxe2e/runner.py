@@ -9,13 +9,14 @@ import sys
 import time
 import traceback
 
-from . import case_install, case_legacy, case_stress, hosts, packages, pe_tables, prefix, tools
+from . import (case_install, case_legacy, case_settings, case_stress, hosts, packages,
+               pe_tables, prefix, tools)
 from .report import Report
 
 E2E_DIR = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 REPO_DIR = os.path.dirname(E2E_DIR)
 ARCHES = ("win64", "win32")
-CASES = ("install", "stress", "legacy")
+CASES = ("install", "stress", "legacy", "settings")
 
 
 def parse(argv):
@@ -30,7 +31,7 @@ def parse(argv):
     ap.add_argument("--arch", default=",".join(ARCHES),
                     help="comma-separated prefix architectures (default: win64,win32)")
     ap.add_argument("--cases", default=",".join(CASES),
-                    help="comma-separated cases (default: install,stress,legacy)")
+                    help="comma-separated cases (default: install,stress,legacy,settings)")
     ap.add_argument("--calls", type=int, default=250,
                     help="QXLogConfig calls per logstress process (default: 250)")
     ap.add_argument("--workdir", help="parent of the temporary directory (default: $TMPDIR)")
@@ -88,6 +89,8 @@ def run_case(case, pfx, args, built, msis, report):
             case_install.run(pfx, built, msis["logconfig"], report, tag, show=args.show)
         elif case == "legacy":
             case_legacy.run(pfx, built, msis, report, tag, show=args.show)
+        elif case == "settings":
+            case_settings.run(pfx, built, msis, report, tag, show=args.show)
         else:
             case_stress.run(pfx, built, args.qxeca, report, tag, args.calls)
     except Exception:
@@ -158,9 +161,11 @@ def _run_cases(ws, args, report):
     msi = packages.build_logconfig(args.qxeca, ws.path("packages"), report)
     legacy = (case_legacy.build(args.qxmsica, ws.path("packages"), report)
               if "legacy" in args.cases else {})
-    if not (built and msi and legacy is not None):
+    settings = (case_settings.build(args.qxeca, ws.path("packages"), report)
+                if "settings" in args.cases else {})
+    if not (built and msi and legacy is not None and settings is not None):
         return
-    msis = {"logconfig": msi, **legacy}
+    msis = {"logconfig": msi, **legacy, **settings}
     print("\n--- prefixes")
     bases = create_prefixes(ws, args.arch, report, built)
     for arch, base in bases.items():
