@@ -21,8 +21,7 @@ void FinishAction(Library& library, const std::string& line, bool echoed, uint32
 
 void FinishAction(Library& library, const ActionFrame& frame, const ExitLine& exit,
                   uint32_t result) {
-    FinishAction(library, formatText(exit.format, frame.name, result), exit.echoed,
-                 exit.severity);
+    FinishAction(library, formatText(exit.format, frame.name, result), exit.echoed, exit.severity);
 }
 
 uint32_t HandlerResult(const Library& library, const Handler& handler) {
@@ -43,7 +42,8 @@ uint32_t RunAction(Library& library, MsiHandle session, const ActionFrame& frame
 uint32_t RunAction(Library& library, MsiHandle session, const ActionFrame& frame,
                    const std::function<ActionEnd(const std::string&)>& work) {
     std::optional<CFunctionScope> outerScope;
-    if (frame.debugRead == DebugRead::BeforeLog || frame.debugRead == DebugRead::DebugOnlyBeforeLog) {
+    if (frame.debugRead == DebugRead::BeforeLog ||
+        frame.debugRead == DebugRead::DebugOnlyBeforeLog) {
         ReadDebugLevel(library, session);
         if (frame.debugRead == DebugRead::BeforeLog) {
             outerScope.emplace(library, frame.name);

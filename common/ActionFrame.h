@@ -32,7 +32,9 @@ struct Handler {
 };
 constexpr Handler kNoHandler{false, false, 0};
 constexpr Handler kReturnsExitCode{true, true, 0};
-constexpr Handler Returns(uint32_t result) { return {true, false, result}; }
+constexpr Handler Returns(uint32_t result) {
+    return {true, false, result};
+}
 
 struct ActionFrame {
     const char* name;

@@ -3,6 +3,7 @@
 // installer's custom-action server down with it.
 
 #include "common/Library.h"
+#include "platform/CustomAction.h"
 
 namespace qx {
 
@@ -14,3 +15,11 @@ uint32_t GuardExport(Library& library, const char* exportName, MsiHandle session
                      Action action) noexcept;
 
 }  // namespace qx
+
+// Defines the export `name`, checked against the custom-action signature: it runs `action` on
+// the library instance that `library()` returns, behind the guard.
+#define QX_EXPORT_ACTION(library, name, action)                      \
+    extern "C" uint32_t QX_STDCALL name(::qx::MsiHandle session) {   \
+        return ::qx::GuardExport(library(), #name, session, action); \
+    }                                                                \
+    QX_CHECK_CUSTOM_ACTION(name)

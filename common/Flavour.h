@@ -12,9 +12,9 @@ enum class ErrorDisplay {
 
 struct Flavour {
     const char* name;
-    bool hasLogFile;                // qxeca.log, and every step of an error logged
+    bool hasLogFile;  // qxeca.log, and every step of an error logged
     const char* installerLogPrefix;
-    bool installerLogNeedsRecord;   // LogToMsi throws when it cannot make a record
+    bool installerLogNeedsRecord;  // LogToMsi throws when it cannot make a record
     const char* getPropertyScope;
     const char* setPropertyScope;
     const char* propertySource;

@@ -20,16 +20,16 @@ struct Library {
 
     Platform& os;
     const Flavour& flavour;
-    MsiHandle hInstall = 0;                   // the session of the action running now
-    int debugLevel = 0;                       // the DEBUG property, read by ReadDebugLevel
-    std::vector<std::string> functionNames;   // the name stack shown in in-source errors
-    int exitCode = kErrorInstallFailure;      // set by in-MSI errors
+    MsiHandle hInstall = 0;                  // the session of the action running now
+    int debugLevel = 0;                      // the DEBUG property, read by ReadDebugLevel
+    std::vector<std::string> functionNames;  // the name stack shown in in-source errors
+    int exitCode = kErrorInstallFailure;     // set by in-MSI errors
     CLog log;
 };
 
 // Pushes a name on the function-name stack for the length of a scope.
 class CFunctionScope {
-public:
+  public:
     CFunctionScope(Library& library, std::string name) : library_(library) {
         library_.functionNames.push_back(std::move(name));
     }
@@ -41,7 +41,7 @@ public:
     CFunctionScope(const CFunctionScope&) = delete;
     CFunctionScope& operator=(const CFunctionScope&) = delete;
 
-private:
+  private:
     Library& library_;
 };
 

@@ -26,8 +26,8 @@ struct CLog {
     explicit CLog(Platform& platform) : os(platform) {}
 
     Platform& os;
-    int open = 0;          // 1 while the facility is usable
-    int popupStyle = 0;    // message-box style of SEV_POPUP lines; -1: no message box
+    int open = 0;        // 1 while the facility is usable
+    int popupStyle = 0;  // message-box style of SEV_POPUP lines; -1: no message box
     uint32_t sizeLimit = 0;
     std::string filePath;
     std::string component;

@@ -146,6 +146,8 @@ void LogMessage(CLog& log, uint32_t severity, const char* format, ...) {
     WriteLine(log, label, text);
 }
 
-void CloseLog(CLog& log) { log.open = 0; }
+void CloseLog(CLog& log) {
+    log.open = 0;
+}
 
 }  // namespace qx

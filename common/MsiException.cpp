@@ -71,8 +71,8 @@ CMSIException CMSIException::InSource(Library& library, int kind, const std::str
     Platform& os = library.os;
     bool logs = library.flavour.hasLogFile;
     if (logs) {
-        DebugNote(os, kNoteLog, "CMSIException (in-source text) 1=%i, 2='%s', 3='%s', 4='%i'",
-                  kind, text.c_str(), source, line);
+        DebugNote(os, kNoteLog, "CMSIException (in-source text) 1=%i, 2='%s', 3='%s', 4='%i'", kind,
+                  text.c_str(), source, line);
         LogMessage(library.log, SEV_INFO,
                    "CMSIException (in-source text) 1=%i, 2='%s', 3='%s', 4='%i'", kind,
                    text.c_str(), source, line);

@@ -22,7 +22,7 @@ enum ExceptionKind {
 };
 
 class CMSIException {
-public:
+  public:
     // In-source text: the thrower names its source file and line.
     static CMSIException InSource(Library& library, int kind, const std::string& text,
                                   const char* source, int line);
@@ -31,15 +31,14 @@ public:
                                const std::string& p3, const std::string& p4);
     // In-MSI text with the exit code the action is to return.
     static CMSIException InMsi(Library& library, Status exitCode, int errorNumber,
-                               const std::string& p2, const std::string& p3,
-                               const std::string& p4);
+                               const std::string& p2, const std::string& p3, const std::string& p4);
 
     int GetKind() const { return kind_; }
     MsiHandle GetRecord() const { return record_ ? record_->get() : 0; }
     void ProcessError(MsiHandle session) const;
     void Delete() const;
 
-private:
+  private:
     explicit CMSIException(Library& library);
     void FillInSourceRecord(const std::string& errorText, const std::string& context);
     void FillInMsiRecord(int errorNumber, const std::string& p2, const std::string& p3,

@@ -48,8 +48,9 @@ bool GetCommonFilesDirectory(Library& library, const char* valueName, std::strin
                              uint32_t size) {
     Platform& os = library.os;
     RegistryKey key(os);
-    Status status = os.regOpenKey(kHkeyLocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\",
-                                  NativeViewAccess(os, kKeyRead), key.receive());
+    Status status =
+        os.regOpenKey(kHkeyLocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\",
+                      NativeViewAccess(os, kKeyRead), key.receive());
     if (status != kErrorSuccess) {
         LogMessage(library.log, SEV_ERROR, "GetCommonFilesDirectory: RegOpenKeyEx rc=%x", status);
         return false;

@@ -12,8 +12,8 @@ constexpr uint32_t kPropertyChars = 512;  // with the terminating null
                                    Status status, int line) {
     const Flavour& flavour = library.flavour;
     if (flavour.hasLogFile) {
-        LogMessage(library.log, SEV_ERROR, "%s '%s' failed, retcode='%#x' throwing exception",
-                   call, name, status);
+        LogMessage(library.log, SEV_ERROR, "%s '%s' failed, retcode='%#x' throwing exception", call,
+                   name, status);
     }
     throw CMSIException::InSource(library, eMSIError, ConvertErrorCodeToString(library, status),
                                   flavour.propertySource, line);

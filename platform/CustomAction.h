@@ -18,6 +18,6 @@ using CustomActionEntry = uint32_t(QX_STDCALL*)(MsiHandle);
 
 }  // namespace qx
 
-#define QX_CHECK_CUSTOM_ACTION(name)                                                   \
-    static_assert(std::is_same_v<decltype(&name), ::qx::CustomActionEntry>,          \
+#define QX_CHECK_CUSTOM_ACTION(name)                                        \
+    static_assert(std::is_same_v<decltype(&name), ::qx::CustomActionEntry>, \
                   #name " must be UINT __stdcall (MSIHANDLE)")

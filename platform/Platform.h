@@ -64,7 +64,7 @@ struct OsVersion {
 };
 
 class Platform {
-public:
+  public:
     virtual ~Platform() = default;
 
     // --- Installer session (msi.dll) ---
@@ -132,14 +132,13 @@ public:
     virtual uint16_t systemInfoArchitecture() = 0;  // GetSystemInfo
     // Whether kernel32.dll loads and exports the named function (LoadLibrary + GetProcAddress).
     virtual bool kernel32HasFunction(const char* name) = 0;
-    virtual uint16_t nativeSystemInfoArchitecture() = 0;     // GetNativeSystemInfo
+    virtual uint16_t nativeSystemInfoArchitecture() = 0;  // GetNativeSystemInfo
     virtual void wow64DisableFsRedirection(OsHandle* token) = 0;
     virtual void wow64RevertFsRedirection(OsHandle token) = 0;
     virtual bool getVersion(OsVersion* version) = 0;  // GetVersionExA
     // GetWindowsDirectoryA, ExpandEnvironmentStringsA, GetShortPathNameA: the counts they return.
     virtual uint32_t getWindowsDirectory(char* buffer, uint32_t size) = 0;
-    virtual uint32_t expandEnvironmentStrings(const char* source, char* buffer,
-                                              uint32_t size) = 0;
+    virtual uint32_t expandEnvironmentStrings(const char* source, char* buffer, uint32_t size) = 0;
     virtual uint32_t getShortPathName(const char* longPath, char* buffer, uint32_t size) = 0;
     // FormatMessageA from the system table: characters written, 0 when the system has no text.
     virtual uint32_t formatSystemMessage(Status code, char* buffer, uint32_t size) = 0;

@@ -10,7 +10,7 @@ namespace qx {
 
 template <typename Traits>
 class ScopedHandle {
-public:
+  public:
     using Handle = typename Traits::Handle;
 
     explicit ScopedHandle(Platform& os, Handle handle = Traits::invalid())
@@ -45,7 +45,7 @@ public:
     // that report a failed close.
     auto close() { return Traits::close(*os_, std::exchange(handle_, Traits::invalid())); }
 
-private:
+  private:
     Platform* os_;
     Handle handle_;
 };

@@ -7,9 +7,9 @@
 
 namespace qx {
 
-using Status = uint32_t;       // a Win32 error code
-using MsiHandle = uint32_t;    // MSIHANDLE
-using OsHandle = uintptr_t;    // HKEY, HANDLE, SC_HANDLE: opaque to everything above the seam
+using Status = uint32_t;     // a Win32 error code
+using MsiHandle = uint32_t;  // MSIHANDLE
+using OsHandle = uintptr_t;  // HKEY, HANDLE, SC_HANDLE: opaque to everything above the seam
 
 // Win32 error codes
 constexpr Status kErrorSuccess = 0;

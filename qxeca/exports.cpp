@@ -1,9 +1,8 @@
-// The custom actions of qxeca.dll: each binds the real platform and the library's one state
-// object, and calls its action behind the export guard.
+// The custom actions of qxeca.dll: each runs its action on the library's one state object,
+// bound to the real platform, behind the export guard.
 
 #include "common/ConfigLogging.h"
 #include "common/ExportGuard.h"
-#include "platform/CustomAction.h"
 #include "platform/win32/Win32Platform.h"
 #include "qxeca/settings/FileVersionCheck.h"
 #include "qxeca/settings/LaunchApp.h"
@@ -22,79 +21,17 @@ qx::Library& Qxeca() {
 
 }  // namespace
 
-extern "C" {
-
-uint32_t QX_STDCALL QXLogConfig(qx::MsiHandle session) {
-    return qx::GuardExport(Qxeca(), "QXLogConfig", session, qx::QXLogConfig);
-}
-QX_CHECK_CUSTOM_ACTION(QXLogConfig);
-
-uint32_t QX_STDCALL QX_SaveHKLMRegDW(qx::MsiHandle session) {
-    return qx::GuardExport(Qxeca(), "QX_SaveHKLMRegDW", session, qx::QX_SaveHKLMRegDW);
-}
-QX_CHECK_CUSTOM_ACTION(QX_SaveHKLMRegDW);
-
-uint32_t QX_STDCALL QX_RestoreHKLMRegDW(qx::MsiHandle session) {
-    return qx::GuardExport(Qxeca(), "QX_RestoreHKLMRegDW", session, qx::QX_RestoreHKLMRegDW);
-}
-QX_CHECK_CUSTOM_ACTION(QX_RestoreHKLMRegDW);
-
-uint32_t QX_STDCALL QX_SetHKLMRegDW(qx::MsiHandle session) {
-    return qx::GuardExport(Qxeca(), "QX_SetHKLMRegDW", session, qx::QX_SetHKLMRegDW);
-}
-QX_CHECK_CUSTOM_ACTION(QX_SetHKLMRegDW);
-
-uint32_t QX_STDCALL QX_SetImmHKUSIDRegDW(qx::MsiHandle session) {
-    return qx::GuardExport(Qxeca(), "QX_SetImmHKUSIDRegDW", session, qx::QX_SetImmHKUSIDRegDW);
-}
-QX_CHECK_CUSTOM_ACTION(QX_SetImmHKUSIDRegDW);
-
-uint32_t QX_STDCALL QX_SetDefHKUSIDRegDW(qx::MsiHandle session) {
-    return qx::GuardExport(Qxeca(), "QX_SetDefHKUSIDRegDW", session, qx::QX_SetDefHKUSIDRegDW);
-}
-QX_CHECK_CUSTOM_ACTION(QX_SetDefHKUSIDRegDW);
-
-uint32_t QX_STDCALL QX_TCPDisableTaskOffload(qx::MsiHandle session) {
-    return qx::GuardExport(Qxeca(), "QX_TCPDisableTaskOffload", session,
-                           qx::QX_TCPDisableTaskOffload);
-}
-QX_CHECK_CUSTOM_ACTION(QX_TCPDisableTaskOffload);
-
-uint32_t QX_STDCALL QX_IncrementDisableTaskOffload(qx::MsiHandle session) {
-    return qx::GuardExport(Qxeca(), "QX_IncrementDisableTaskOffload", session,
-                           qx::QX_IncrementDisableTaskOffload);
-}
-QX_CHECK_CUSTOM_ACTION(QX_IncrementDisableTaskOffload);
-
-uint32_t QX_STDCALL QX_DecrementDisableTaskOffload(qx::MsiHandle session) {
-    return qx::GuardExport(Qxeca(), "QX_DecrementDisableTaskOffload", session,
-                           qx::QX_DecrementDisableTaskOffload);
-}
-QX_CHECK_CUSTOM_ACTION(QX_DecrementDisableTaskOffload);
-
-uint32_t QX_STDCALL QXStartService(qx::MsiHandle session) {
-    return qx::GuardExport(Qxeca(), "QXStartService", session, qx::QXStartService);
-}
-QX_CHECK_CUSTOM_ACTION(QXStartService);
-
-uint32_t QX_STDCALL QXStopService(qx::MsiHandle session) {
-    return qx::GuardExport(Qxeca(), "QXStopService", session, qx::QXStopService);
-}
-QX_CHECK_CUSTOM_ACTION(QXStopService);
-
-uint32_t QX_STDCALL QX_CheckFileVers(qx::MsiHandle session) {
-    return qx::GuardExport(Qxeca(), "QX_CheckFileVers", session, qx::QX_CheckFileVers);
-}
-QX_CHECK_CUSTOM_ACTION(QX_CheckFileVers);
-
-uint32_t QX_STDCALL QXRenameFile(qx::MsiHandle session) {
-    return qx::GuardExport(Qxeca(), "QXRenameFile", session, qx::QXRenameFile);
-}
-QX_CHECK_CUSTOM_ACTION(QXRenameFile);
-
-uint32_t QX_STDCALL QXLaunchApp(qx::MsiHandle session) {
-    return qx::GuardExport(Qxeca(), "QXLaunchApp", session, qx::QXLaunchApp);
-}
-QX_CHECK_CUSTOM_ACTION(QXLaunchApp);
-
-}  // extern "C"
+QX_EXPORT_ACTION(Qxeca, QXLogConfig, qx::QXLogConfig);
+QX_EXPORT_ACTION(Qxeca, QX_SaveHKLMRegDW, qx::QX_SaveHKLMRegDW);
+QX_EXPORT_ACTION(Qxeca, QX_RestoreHKLMRegDW, qx::QX_RestoreHKLMRegDW);
+QX_EXPORT_ACTION(Qxeca, QX_SetHKLMRegDW, qx::QX_SetHKLMRegDW);
+QX_EXPORT_ACTION(Qxeca, QX_SetImmHKUSIDRegDW, qx::QX_SetImmHKUSIDRegDW);
+QX_EXPORT_ACTION(Qxeca, QX_SetDefHKUSIDRegDW, qx::QX_SetDefHKUSIDRegDW);
+QX_EXPORT_ACTION(Qxeca, QX_TCPDisableTaskOffload, qx::QX_TCPDisableTaskOffload);
+QX_EXPORT_ACTION(Qxeca, QX_IncrementDisableTaskOffload, qx::QX_IncrementDisableTaskOffload);
+QX_EXPORT_ACTION(Qxeca, QX_DecrementDisableTaskOffload, qx::QX_DecrementDisableTaskOffload);
+QX_EXPORT_ACTION(Qxeca, QXStartService, qx::QXStartService);
+QX_EXPORT_ACTION(Qxeca, QXStopService, qx::QXStopService);
+QX_EXPORT_ACTION(Qxeca, QX_CheckFileVers, qx::QX_CheckFileVers);
+QX_EXPORT_ACTION(Qxeca, QXRenameFile, qx::QXRenameFile);
+QX_EXPORT_ACTION(Qxeca, QXLaunchApp, qx::QXLaunchApp);

@@ -14,7 +14,8 @@ uint32_t QX_CheckFileExists(Library& library, MsiHandle session) {
         // No sharing: a file that another program has open counts as missing too.
         KernelHandle file(library.os, library.os.openFileForRead(path.c_str()));
         if (!file) {
-            LogToMsi(library, formatText("QX_CheckFileExists: cannot find file '%s'", path.c_str()));
+            LogToMsi(library,
+                     formatText("QX_CheckFileExists: cannot find file '%s'", path.c_str()));
             MSetProperty(library, session, "QX_FileMissing", "1");
         } else {
             file.reset();

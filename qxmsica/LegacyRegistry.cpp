@@ -71,8 +71,7 @@ std::optional<std::string> FirstSubKey(Platform& os, OsHandle key) {
 Status DeleteKeyTree(Platform& os, OsHandle parent, const std::string& name) {
     {
         RegistryKey key(os);
-        if (os.regOpenKey(parent, name.c_str(), kMaximumAllowed, key.receive()) ==
-            kErrorSuccess) {
+        if (os.regOpenKey(parent, name.c_str(), kMaximumAllowed, key.receive()) == kErrorSuccess) {
             while (auto child = FirstSubKey(os, key.get())) {
                 Status status = DeleteKeyTree(os, key.get(), *child);
                 if (status != kErrorSuccess) {

@@ -21,7 +21,9 @@ std::string WithoutCharacter(std::string text, char removed) {
     return text;
 }
 
-int32_t BytesFromBits(const std::string& entry) { return DecimalValue(entry) / 8; }
+int32_t BytesFromBits(const std::string& entry) {
+    return DecimalValue(entry) / 8;
+}
 
 std::optional<int32_t> BitsFromRegistry(const std::string& value) {
     // In 64 bits: 268435456 bytes and more would wrap in 32.

@@ -4,17 +4,20 @@
 
 namespace qx::test {
 
-std::string MachineTest::logFile() const { return machine.files.readFile(kLogPath).value_or(""); }
+std::string MachineTest::logFile() const {
+    return machine.files.readFile(kLogPath).value_or("");
+}
 
 std::vector<std::string> MachineTest::logEntries() const {
-    static const std::regex layout(R"(^\d\d/\d\d/\d\d \d\d:\d\d:\d\d: ( {0,8}[^:]{0,8}):( {0,8}[A-Z]{0,8}): )");
+    static const std::regex layout(
+        R"(^\d\d/\d\d/\d\d \d\d:\d\d:\d\d: ( {0,8}[^:]{0,8}):( {0,8}[A-Z]{0,8}): )");
     std::vector<std::string> entries;
     std::string content = logFile();
     size_t start = 0;
     while (start < content.size()) {
         size_t end = content.find("\r\n", start);
-        std::string line = content.substr(start, end == std::string::npos ? std::string::npos
-                                                                          : end - start);
+        std::string line =
+            content.substr(start, end == std::string::npos ? std::string::npos : end - start);
         start = end == std::string::npos ? content.size() : end + 2;
         if (line.empty()) {
             entries.push_back("");

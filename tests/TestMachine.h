@@ -15,7 +15,7 @@ namespace qx::test {
 constexpr const char* kLogPath = "C:\\WINDOWS\\temp\\qxeca.log";
 
 class MachineTest : public ::testing::Test {
-protected:
+  protected:
     explicit MachineTest(uint16_t architecture = kProcessorArchitectureIntel)
         : machine(architecture), session(machine.installer.openSession()) {}
 

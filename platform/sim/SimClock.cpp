@@ -54,7 +54,9 @@ CalendarTime SimClock::localTime() const {
     return calendarFromMilliseconds(utcMilliseconds + int64_t{utcOffsetMinutes} * 60000);
 }
 
-CalendarTime SimClock::utcTime() const { return calendarFromMilliseconds(utcMilliseconds); }
+CalendarTime SimClock::utcTime() const {
+    return calendarFromMilliseconds(utcMilliseconds);
+}
 
 uint64_t SimClock::fileTimeFromUtc(const CalendarTime& utc) {
     return static_cast<uint64_t>((millisecondsFromCalendar(utc) + kMilliseconds1601To1970) *

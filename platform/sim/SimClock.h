@@ -8,7 +8,7 @@
 namespace qx::sim {
 
 class SimClock {
-public:
+  public:
     // 11 June 2011 06:59:25 UTC, local time = UTC until a test says otherwise.
     int64_t utcMilliseconds = 1307775565000;
     int utcOffsetMinutes = 0;

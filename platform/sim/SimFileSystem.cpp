@@ -13,7 +13,9 @@ std::string normalized(std::string path) {
     return path;
 }
 
-bool isDriveRoot(const std::string& path) { return path.size() == 2 && path[1] == ':'; }
+bool isDriveRoot(const std::string& path) {
+    return path.size() == 2 && path[1] == ':';
+}
 
 std::string parentOf(const std::string& path) {
     size_t slash = path.rfind('\\');
@@ -260,7 +262,8 @@ bool SimFileSystem::setAttributes(const std::string& path, uint32_t attributes) 
         return false;
     }
     // NORMAL means "no other attribute"; a directory keeps its directory bit.
-    found->attributes = attributes == kFileAttributeNormal ? 0 : attributes & ~kFileAttributeDirectory;
+    found->attributes =
+        attributes == kFileAttributeNormal ? 0 : attributes & ~kFileAttributeDirectory;
     return true;
 }
 
@@ -334,7 +337,9 @@ bool SimFileSystem::lastWriteTime(OsHandle file, uint64_t* fileTime) const {
     return true;
 }
 
-bool SimFileSystem::closeHandle(OsHandle file) { return handles_.erase(file) > 0; }
+bool SimFileSystem::closeHandle(OsHandle file) {
+    return handles_.erase(file) > 0;
+}
 
 bool SimFileSystem::move(const std::string& from, const std::string& to, Status* error) {
     auto source = entries_.find(normalized(from));

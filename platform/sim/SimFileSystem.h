@@ -19,7 +19,7 @@
 namespace qx::sim {
 
 class SimFileSystem {
-public:
+  public:
     explicit SimFileSystem(const SimClock& clock) : clock_(clock) {}
 
     // --- Set-up and inspection. Paths are absolute ("C:\\WINDOWS\\temp\\qxeca.log"); drive
@@ -74,7 +74,7 @@ public:
     bool versionInfo(const std::string& path, uint32_t size, uint8_t* data, Status* error) const;
     static bool fixedVersion(const uint8_t* data, FixedFileVersion* version);
 
-private:
+  private:
     struct Entry {
         bool directory = false;
         uint32_t attributes = 0;

@@ -111,8 +111,8 @@ Status SimInstaller::getProperty(MsiHandle handle, const std::string& name, char
     if (!s) {
         return kErrorInvalidHandle;
     }
-    bool visible = !s->scriptRun() || name == "CustomActionData" || name == "ProductCode" ||
-                   name == "UserSID";
+    bool visible =
+        !s->scriptRun() || name == "CustomActionData" || name == "ProductCode" || name == "UserSID";
     auto it = s->properties.find(name);
     return copyOut(visible && it != s->properties.end() ? it->second : "", buffer, chars);
 }

@@ -27,9 +27,9 @@ using RecordField = std::variant<std::monostate, int, std::string>;
 using RecordFields = std::vector<RecordField>;  // index 0 is the template field
 
 struct SentMessage {
-    uint32_t type = 0;     // INSTALLMESSAGE_* with its button and icon flags
+    uint32_t type = 0;  // INSTALLMESSAGE_* with its button and icon flags
     RecordFields fields;
-    std::string text;      // the message as the installer formats it
+    std::string text;  // the message as the installer formats it
     int answer = 0;
     uint32_t kind() const { return type & 0xFF000000u; }
 };
@@ -49,7 +49,7 @@ struct SimSession {
 };
 
 class SimInstaller {
-public:
+  public:
     SimSession& openSession(RunKind kind = RunKind::Immediate);
     SimSession* session(MsiHandle handle);
     void setErrorText(int number, std::string text) { errorTable_[number] = std::move(text); }
@@ -61,8 +61,7 @@ public:
     std::string render(const RecordFields& fields) const;
 
     // --- The calls behind the seam.
-    Status getProperty(MsiHandle session, const std::string& name, char* buffer,
-                       uint32_t* chars);
+    Status getProperty(MsiHandle session, const std::string& name, char* buffer, uint32_t* chars);
     Status setProperty(MsiHandle session, const std::string& name, const std::string& value);
     bool getMode(MsiHandle session, int runMode);
     Status setMode(MsiHandle session, int runMode, bool state);
@@ -75,7 +74,7 @@ public:
     Status closeHandle(MsiHandle handle);
     Status closeAllHandles();
 
-private:
+  private:
     RecordField* field(MsiHandle record, uint32_t index);
 
     std::map<MsiHandle, SimSession> sessions_;

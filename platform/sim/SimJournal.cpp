@@ -41,7 +41,9 @@ std::vector<JournalEntry> SimJournal::calls(const std::string& operation) const 
     return result;
 }
 
-size_t SimJournal::count(const std::string& operation) const { return calls(operation).size(); }
+size_t SimJournal::count(const std::string& operation) const {
+    return calls(operation).size();
+}
 
 std::map<std::string, int> SimJournal::callCounts() const {
     std::map<std::string, int> counts;

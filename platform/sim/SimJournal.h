@@ -20,7 +20,7 @@ struct JournalEntry {
 };
 
 class SimJournal {
-public:
+  public:
     // The `nth` call (1-based, counted from now) of `operation` fails with `code`.
     void failNth(const std::string& operation, int nth, Status code);
     // Consulted by every operation before it acts: the code to fail with, if one is due.
@@ -35,7 +35,7 @@ public:
     std::map<std::string, int> callCounts() const;
     void clear();
 
-private:
+  private:
     struct PendingFailure {
         int remaining;
         Status code;

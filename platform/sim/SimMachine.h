@@ -19,7 +19,7 @@
 namespace qx::sim {
 
 class SimMachine {
-public:
+  public:
     // A freshly installed machine: C:\WINDOWS\temp, the CurrentVersion key with its
     // CommonFilesDir in every registry view, the current user's hive.
     explicit SimMachine(uint16_t nativeArchitecture = kProcessorArchitectureIntel);
@@ -42,7 +42,7 @@ public:
     // Every handle of every kind that the actions got and did not close.
     size_t openHandleCount() const;
 
-private:
+  private:
     std::unique_ptr<Platform> platform_;
 };
 

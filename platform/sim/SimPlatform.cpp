@@ -15,7 +15,9 @@ std::string hex(uint32_t value) {
     return text;
 }
 
-std::string text(const char* value) { return value ? value : "(null)"; }
+std::string text(const char* value) {
+    return value ? value : "(null)";
+}
 
 // Copies a result string the way the counted Win32 text calls do: the count written without
 // the null, or the size needed with it when the buffer is too small.
@@ -28,20 +30,18 @@ uint32_t countedCopy(const std::string& value, char* buffer, uint32_t size) {
 }
 
 class SimPlatform final : public Platform {
-public:
+  public:
     explicit SimPlatform(SimMachine& machine) : m_(machine) {}
 
     // --- Installer session
     Status msiGetProperty(MsiHandle session, const char* name, char* buffer,
                           uint32_t* chars) override {
-        return call("MsiGetProperty", text(name), [&] {
-            return m_.installer.getProperty(session, name, buffer, chars);
-        });
+        return call("MsiGetProperty", text(name),
+                    [&] { return m_.installer.getProperty(session, name, buffer, chars); });
     }
     Status msiSetProperty(MsiHandle session, const char* name, const char* value) override {
-        return call("MsiSetProperty", text(name) + "=" + text(value), [&] {
-            return m_.installer.setProperty(session, name, value ? value : "");
-        });
+        return call("MsiSetProperty", text(name) + "=" + text(value),
+                    [&] { return m_.installer.setProperty(session, name, value ? value : ""); });
     }
     bool msiGetMode(MsiHandle session, int runMode) override {
         bool answer = false;
@@ -74,9 +74,8 @@ public:
     }
     Status msiRecordGetString(MsiHandle record, uint32_t field, char* buffer,
                               uint32_t* chars) override {
-        return call("MsiRecordGetString", std::to_string(field), [&] {
-            return m_.installer.recordGetString(record, field, buffer, chars);
-        });
+        return call("MsiRecordGetString", std::to_string(field),
+                    [&] { return m_.installer.recordGetString(record, field, buffer, chars); });
     }
     int msiProcessMessage(MsiHandle session, uint32_t messageType, MsiHandle record) override {
         int answer = -1;
@@ -121,15 +120,13 @@ public:
     }
     Status regQueryValue(OsHandle key, const char* name, uint32_t* type, uint8_t* data,
                          uint32_t* size) override {
-        return call("RegQueryValueEx", m_.registry.pathOf(key) + " " + text(name), [&] {
-            return m_.registry.query(key, name ? name : "", type, data, size);
-        });
+        return call("RegQueryValueEx", m_.registry.pathOf(key) + " " + text(name),
+                    [&] { return m_.registry.query(key, name ? name : "", type, data, size); });
     }
     Status regSetValue(OsHandle key, const char* name, uint32_t type, const uint8_t* data,
                        uint32_t size) override {
-        return call("RegSetValueEx", m_.registry.pathOf(key) + " " + text(name), [&] {
-            return m_.registry.set(key, name ? name : "", type, data, size);
-        });
+        return call("RegSetValueEx", m_.registry.pathOf(key) + " " + text(name),
+                    [&] { return m_.registry.set(key, name ? name : "", type, data, size); });
     }
     Status regDeleteValue(OsHandle key, const char* name) override {
         return call("RegDeleteValue", m_.registry.pathOf(key) + " " + text(name),
@@ -137,9 +134,8 @@ public:
     }
     Status regQueryInfoKey(OsHandle key, uint32_t* maxValueNameChars,
                            uint32_t* maxValueBytes) override {
-        return call("RegQueryInfoKey", m_.registry.pathOf(key), [&] {
-            return m_.registry.queryInfo(key, maxValueNameChars, maxValueBytes);
-        });
+        return call("RegQueryInfoKey", m_.registry.pathOf(key),
+                    [&] { return m_.registry.queryInfo(key, maxValueNameChars, maxValueBytes); });
     }
     Status regEnumValue(OsHandle key, uint32_t index, char* name, uint32_t* nameChars,
                         uint32_t* type, uint8_t* data, uint32_t* dataSize) override {
@@ -148,8 +144,7 @@ public:
         });
     }
     Status regCloseKey(OsHandle key) override {
-        return call("RegCloseKey", m_.registry.pathOf(key),
-                    [&] { return m_.registry.close(key); });
+        return call("RegCloseKey", m_.registry.pathOf(key), [&] { return m_.registry.close(key); });
     }
     Status regEnumKey(OsHandle key, uint32_t index, char* name, uint32_t* nameChars) override {
         return call("RegEnumKeyEx", m_.registry.pathOf(key) + " #" + std::to_string(index),
@@ -162,8 +157,9 @@ public:
 
     // --- Service control manager
     OsHandle openSCManager(const char* database, uint32_t access) override {
-        return handleCall("OpenSCManager", text(database) + " access=" + hex(access),
-                          [&](Status* error) { return m_.services.openManager(text(database), error); });
+        return handleCall(
+            "OpenSCManager", text(database) + " access=" + hex(access),
+            [&](Status* error) { return m_.services.openManager(text(database), error); });
     }
     OsHandle openService(OsHandle manager, const char* name, uint32_t access) override {
         return handleCall("OpenService", text(name) + " access=" + hex(access), [&](Status* error) {
@@ -206,9 +202,8 @@ public:
         });
     }
     OsHandle openFileForRead(const char* path) override {
-        return handleCall("CreateFile", text(path), [&](Status* error) {
-            return m_.files.openForRead(text(path), error);
-        });
+        return handleCall("CreateFile", text(path),
+                          [&](Status* error) { return m_.files.openForRead(text(path), error); });
     }
     bool getFileLastWriteTime(OsHandle file, uint64_t* fileTime) override {
         return boolCall("GetFileTime", "", [&](Status* error) {
@@ -229,9 +224,8 @@ public:
         });
     }
     bool moveFile(const char* from, const char* to) override {
-        return boolCall("MoveFile", text(from) + " -> " + text(to), [&](Status* error) {
-            return m_.files.move(text(from), text(to), error);
-        });
+        return boolCall("MoveFile", text(from) + " -> " + text(to),
+                        [&](Status* error) { return m_.files.move(text(from), text(to), error); });
     }
     bool createProcess(const char* commandLine, uint32_t creationFlags,
                        ProcessInfo* info) override {
@@ -298,9 +292,8 @@ public:
                }) == kErrorSuccess;
     }
     uint32_t getWindowsDirectory(char* buffer, uint32_t size) override {
-        return counted("GetWindowsDirectory", "", [&] {
-            return countedCopy(m_.system.windowsDirectory, buffer, size);
-        });
+        return counted("GetWindowsDirectory", "",
+                       [&] { return countedCopy(m_.system.windowsDirectory, buffer, size); });
     }
     uint32_t expandEnvironmentStrings(const char* source, char* buffer, uint32_t size) override {
         return counted("ExpandEnvironmentStrings", text(source), [&]() -> uint32_t {
@@ -318,8 +311,8 @@ public:
                 return 0;
             }
             auto alias = m_.system.shortNames.find(path);
-            return countedCopy(alias == m_.system.shortNames.end() ? path : alias->second,
-                               buffer, size);
+            return countedCopy(alias == m_.system.shortNames.end() ? path : alias->second, buffer,
+                               size);
         });
     }
     uint32_t formatSystemMessage(Status code, char* buffer, uint32_t size) override {
@@ -412,12 +405,10 @@ public:
                    [&] { return m_.files.unlock(fd, length); });
     }
     int fileRead(int fd, void* buffer, unsigned size) override {
-        return crt("_read", std::to_string(size),
-                   [&] { return m_.files.read(fd, buffer, size); });
+        return crt("_read", std::to_string(size), [&] { return m_.files.read(fd, buffer, size); });
     }
     int fileWrite(int fd, const void* data, unsigned size) override {
-        return crt("_write", std::to_string(size),
-                   [&] { return m_.files.write(fd, data, size); });
+        return crt("_write", std::to_string(size), [&] { return m_.files.write(fd, data, size); });
     }
     long fileLength(int fd) override {
         return crt("_filelength", "", [&] { return m_.files.length(fd); });
@@ -446,11 +437,11 @@ public:
     bool setFileAttributes(const char* path, uint32_t attributes) override {
         return call("SetFileAttributes", text(path) + " " + hex(attributes), [&] {
                    return m_.files.setAttributes(text(path), attributes) ? kErrorSuccess
-                                                                          : kErrorFileNotFound;
+                                                                         : kErrorFileNotFound;
                }) == kErrorSuccess;
     }
 
-private:
+  private:
     // A call that reports a Win32 status: an injected failure replaces it.
     template <typename Body>
     Status call(const char* operation, std::string arguments, Body body) {

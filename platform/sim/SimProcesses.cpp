@@ -13,19 +13,19 @@ std::string SimProcesses::programOf(const std::string& commandLine) {
     }
     if (commandLine[start] == '"') {
         size_t close = commandLine.find('"', start + 1);
-        return commandLine.substr(start + 1, close == std::string::npos ? std::string::npos
-                                                                       : close - start - 1);
+        return commandLine.substr(
+            start + 1, close == std::string::npos ? std::string::npos : close - start - 1);
     }
     size_t end = commandLine.find(' ', start);
     return commandLine.substr(start, end == std::string::npos ? std::string::npos : end - start);
 }
 
-bool SimProcesses::create(const std::string& commandLine, uint32_t flags,
-                          bool redirectionDisabled, int64_t now, ProcessInfo* info,
-                          Status* error) {
+bool SimProcesses::create(const std::string& commandLine, uint32_t flags, bool redirectionDisabled,
+                          int64_t now, ProcessInfo* info, Status* error) {
     std::string program = programOf(commandLine);
     auto found = programs_.find(program);
-    if (found == programs_.end() && program.find('.', program.rfind('\\') + 1) == std::string::npos) {
+    if (found == programs_.end() &&
+        program.find('.', program.rfind('\\') + 1) == std::string::npos) {
         program += ".exe";
         found = programs_.find(program);
     }
@@ -42,6 +42,8 @@ bool SimProcesses::create(const std::string& commandLine, uint32_t flags,
     return true;
 }
 
-bool SimProcesses::closeHandle(OsHandle handle) { return handles_.erase(handle) > 0; }
+bool SimProcesses::closeHandle(OsHandle handle) {
+    return handles_.erase(handle) > 0;
+}
 
 }  // namespace qx::sim

@@ -27,7 +27,7 @@ struct StartedProcess {
 };
 
 class SimProcesses {
-public:
+  public:
     void addProgram(const std::string& path, SimProgram program = {});
     const std::vector<StartedProcess>& started() const { return started_; }
     size_t openHandleCount() const { return handles_.size(); }
@@ -41,7 +41,7 @@ public:
                 int64_t now, ProcessInfo* info, Status* error);
     bool closeHandle(OsHandle handle);
 
-private:
+  private:
     std::map<std::string, SimProgram, CaseInsensitiveLess> programs_;
     std::vector<StartedProcess> started_;
     std::map<OsHandle, size_t> handles_;  // process and thread handles -> index in started_

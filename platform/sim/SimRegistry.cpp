@@ -96,7 +96,9 @@ SimRegistry::Key& SimRegistry::findOrCreate(const std::string& path) {
     return *key;
 }
 
-void SimRegistry::createKey(const std::string& path) { findOrCreate(path); }
+void SimRegistry::createKey(const std::string& path) {
+    findOrCreate(path);
+}
 
 void SimRegistry::deleteKey(const std::string& path) {
     auto parts = components(canonical(path));
@@ -110,7 +112,9 @@ void SimRegistry::deleteKey(const std::string& path) {
     }
 }
 
-bool SimRegistry::keyExists(const std::string& path) const { return find(path) != nullptr; }
+bool SimRegistry::keyExists(const std::string& path) const {
+    return find(path) != nullptr;
+}
 
 void SimRegistry::setValue(const std::string& path, const std::string& name, uint32_t type,
                            std::vector<uint8_t> data) {
@@ -146,8 +150,7 @@ std::optional<RegistryValue> SimRegistry::value(const std::string& path,
     return found ? std::optional<RegistryValue>(*found) : std::nullopt;
 }
 
-std::optional<uint32_t> SimRegistry::dword(const std::string& path,
-                                           const std::string& name) const {
+std::optional<uint32_t> SimRegistry::dword(const std::string& path, const std::string& name) const {
     auto found = value(path, name);
     if (!found || found->type != kRegDword || found->data.size() != 4) {
         return std::nullopt;
@@ -182,7 +185,9 @@ std::vector<std::string> SimRegistry::subKeys(const std::string& path) const {
     return names;
 }
 
-void SimRegistry::denyWrites(const std::string& path) { findOrCreate(path).denyWrites = true; }
+void SimRegistry::denyWrites(const std::string& path) {
+    findOrCreate(path).denyWrites = true;
+}
 
 void SimRegistry::denySubKeyDeletion(const std::string& path) {
     findOrCreate(path).denySubKeyDeletion = true;
@@ -291,8 +296,8 @@ Status SimRegistry::query(OsHandle key, const std::string& name, uint32_t* type,
     return kErrorSuccess;
 }
 
-Status SimRegistry::set(OsHandle key, const std::string& name, uint32_t type,
-                        const uint8_t* data, uint32_t size) {
+Status SimRegistry::set(OsHandle key, const std::string& name, uint32_t type, const uint8_t* data,
+                        uint32_t size) {
     const OpenKey* open = openKey(key);
     if (!open) {
         return kErrorInvalidHandle;
@@ -379,8 +384,7 @@ Status SimRegistry::enumValue(OsHandle key, uint32_t index, char* name, uint32_t
     return kErrorSuccess;
 }
 
-Status SimRegistry::enumKey(OsHandle key, uint32_t index, char* name,
-                            uint32_t* nameChars) const {
+Status SimRegistry::enumKey(OsHandle key, uint32_t index, char* name, uint32_t* nameChars) const {
     const OpenKey* open = openKey(key);
     if (!open) {
         return kErrorInvalidHandle;

@@ -22,7 +22,7 @@ struct RegistryValue {
 };
 
 class SimRegistry {
-public:
+  public:
     // --- Set-up and inspection, by physical path: "HKLM\\SOFTWARE\\Wow6432Node\\X" names the
     // 32-bit view explicitly. Roots: HKLM, HKU, HKCU (the current user's hive under HKU).
     void createKey(const std::string& path);
@@ -38,7 +38,7 @@ public:
     std::optional<std::string> string(const std::string& path, const std::string& name) const;
     std::vector<RegistryValue> values(const std::string& path) const;
     std::vector<std::string> subKeys(const std::string& path) const;
-    void denyWrites(const std::string& path);       // opening it for writing: access denied
+    void denyWrites(const std::string& path);  // opening it for writing: access denied
     void denySubKeyDeletion(const std::string& path);
     void setCurrentUserSid(const std::string& sid) { currentUserSid_ = sid; }
     const std::string& currentUserSid() const { return currentUserSid_; }
@@ -54,8 +54,8 @@ public:
                uint32_t size);
     Status deleteValue(OsHandle key, const std::string& name);
     Status queryInfo(OsHandle key, uint32_t* maxValueNameChars, uint32_t* maxValueBytes) const;
-    Status enumValue(OsHandle key, uint32_t index, char* name, uint32_t* nameChars,
-                     uint32_t* type, uint8_t* data, uint32_t* dataSize) const;
+    Status enumValue(OsHandle key, uint32_t index, char* name, uint32_t* nameChars, uint32_t* type,
+                     uint8_t* data, uint32_t* dataSize) const;
     // Sub-keys in alphabetical order, as the registry enumerates them.
     Status enumKey(OsHandle key, uint32_t index, char* name, uint32_t* nameChars) const;
     // Only a key without sub-keys can be deleted.
@@ -66,7 +66,7 @@ public:
     std::string resolve(OsHandle root, const std::string& subKey, uint32_t access,
                         bool machineIs64Bit) const;
 
-private:
+  private:
     struct Key {
         std::vector<RegistryValue> values;  // in the order they were first written
         std::map<std::string, std::unique_ptr<Key>, CaseInsensitiveLess> subKeys;

@@ -88,8 +88,8 @@ bool SimServices::start(OsHandle handle, Status* error) {
 }
 
 bool SimServices::control(OsHandle handle, uint32_t control, Status* error) {
-    SimService* service = serviceOf(handle, control == kServiceControlStop ? kServiceStop : 0,
-                                    error);
+    SimService* service =
+        serviceOf(handle, control == kServiceControlStop ? kServiceStop : 0, error);
     if (!service) {
         return false;
     }

@@ -18,13 +18,13 @@ struct SimService {
     ServiceState state = ServiceState::Stopped;
     bool acceptsStop = true;
     bool disabled = false;
-    bool accessDenied = false;               // opening it fails with 5
-    std::optional<Status> startFailure;      // StartService fails with this code
-    std::optional<Status> controlFailure;    // ControlService fails with this code
+    bool accessDenied = false;             // opening it fails with 5
+    std::optional<Status> startFailure;    // StartService fails with this code
+    std::optional<Status> controlFailure;  // ControlService fails with this code
 };
 
 class SimServices {
-public:
+  public:
     SimService& add(const std::string& name, ServiceState state = ServiceState::Stopped);
     SimService* find(const std::string& name);
     bool managerAccessDenied = false;  // OpenSCManager fails with 5
@@ -32,13 +32,12 @@ public:
 
     // --- The calls behind the seam: 0 / false with *error on failure.
     OsHandle openManager(const std::string& database, Status* error);
-    OsHandle openService(OsHandle manager, const std::string& name, uint32_t access,
-                         Status* error);
+    OsHandle openService(OsHandle manager, const std::string& name, uint32_t access, Status* error);
     bool start(OsHandle service, Status* error);
     bool control(OsHandle service, uint32_t control, Status* error);
     bool close(OsHandle handle, Status* error);
 
-private:
+  private:
     struct Handle {
         std::string service;  // empty for the manager
         uint32_t access = 0;

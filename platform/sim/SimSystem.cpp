@@ -11,8 +11,9 @@ SimSystem::SimSystem() {
         {3, "The system cannot find the path specified.\r\n"},
         {5, "Access is denied.\r\n"},
         {6, "The handle is invalid.\r\n"},
-        {32, "The process cannot access the file because it is being used by another "
-             "process.\r\n"},
+        {32,
+         "The process cannot access the file because it is being used by another "
+         "process.\r\n"},
         {87, "The parameter is incorrect.\r\n"},
         {183, "Cannot create a file when that file already exists.\r\n"},
         {234, "More data is available.\r\n"},

@@ -21,7 +21,7 @@ struct ShownMessageBox {
 };
 
 class SimSystem {
-public:
+  public:
     SimSystem();
 
     // x86 (0), IA64 (6) or x64 (9): a 64-bit machine runs the 32-bit library under WOW64.
@@ -55,7 +55,7 @@ public:
     // Everything sent to the debug-string output, joined.
     std::string debugText() const;
 
-private:
+  private:
     uint16_t nativeArchitecture_ = 0;
 };
 

@@ -33,10 +33,9 @@ struct ShownFileDialog {
 };
 
 class SimWindows {
-public:
+  public:
     OsHandle addTopLevel(const std::string& title, const std::string& className = "#32770");
-    OsHandle addChild(OsHandle parent, const std::string& className,
-                      const std::string& title = "");
+    OsHandle addChild(OsHandle parent, const std::string& className, const std::string& title = "");
     SimWindow* window(OsHandle handle);
     OsHandle foreground = 0;
     // The next dialogs' answers: a path, or nullopt for Cancel. Cancel when none is scripted.
@@ -49,7 +48,7 @@ public:
     std::vector<OsHandle> descendants(OsHandle parent) const;
     bool showFileDialog(OpenFileName* dialog);
 
-private:
+  private:
     std::vector<SimWindow> windows_;
 };
 

@@ -20,7 +20,7 @@ ActionFrame FrameWith(DebugRead debugRead, Handler onMsiException, Handler onOth
 }
 
 class FrameTest : public MachineTest {
-protected:
+  protected:
     uint32_t run(const ActionFrame& frame, const std::function<ActionEnd()>& work) {
         return RunAction(qxeca, session.handle, frame, work);
     }
@@ -30,7 +30,7 @@ TEST_F(FrameTest, DebugLevelIsTheLeadingDecimalNumber) {
     struct Case {
         const char* value;  // nullptr: no DEBUG property
         int level;
-    } cases[] = {{nullptr, 0}, {"", 0},    {"2", 2},     {"12abc", 12},
+    } cases[] = {{nullptr, 0}, {"", 0},      {"2", 2},   {"12abc", 12},
                  {"abc", 0},   {"  -3", -3}, {"+7x", 7}, {"99999999999", 2147483647}};
     for (const auto& c : cases) {
         qxeca.debugLevel = 55;
@@ -103,11 +103,10 @@ TEST_F(FrameTest, CaughtExceptionIsShownAndTurnedIntoTheHandlersResult) {
 
 TEST_F(FrameTest, ExceptionsWithoutAHandlerLeaveTheAction) {
     auto noHandlers = FrameWith(DebugRead::None, kNoHandler, kNoHandler);
-    EXPECT_THROW(run(noHandlers,
-                     [&]() -> uint32_t {
-                         throw CMSIException::InSource(qxeca, eCustomError, "x", "s", 1);
-                     }),
-                 CMSIException);
+    EXPECT_THROW(
+        run(noHandlers,
+            [&]() -> uint32_t { throw CMSIException::InSource(qxeca, eCustomError, "x", "s", 1); }),
+        CMSIException);
     EXPECT_THROW(run(noHandlers, []() -> uint32_t { throw std::runtime_error("boom"); }),
                  std::runtime_error);
 
@@ -128,9 +127,8 @@ TEST_F(FrameTest, ExitLinesCarryNameResultAndTheirSeverity) {
     EXPECT_EQ(run(frame, [] { return ActionEnd(1603, "----->> own words <<-----\n"); }), 1603u);
     EXPECT_EQ(logEntries()[6], "INFO: ----->> own words <<-----");
 
-    run(frame, [&]() -> ActionEnd {
-        throw CMSIException::InSource(qxeca, eCustomError, "x", "s", 1);
-    });
+    run(frame,
+        [&]() -> ActionEnd { throw CMSIException::InSource(qxeca, eCustomError, "x", "s", 1); });
     EXPECT_EQ(InfoTexts(session).back(),
               "QXECA: ----->> TestAction Exit via exception, returning (0x643) <<-----\n");
 }
@@ -154,8 +152,9 @@ TEST_F(FrameTest, StartLinePropertyIsReadBeforeTheLogAndNamedInTheStartLine) {
     Library library(fresh.platform(), kQxeca);
     auto& s = fresh.installer.openSession(sim::RunKind::Deferred);
     fresh.journal.failNth("MsiGetProperty", 1, kErrorInvalidHandle);
-    EXPECT_THROW(RunAction(library, s.handle, frame, [](const std::string&) { return ActionEnd(); }),
-                 CMSIException);
+    EXPECT_THROW(
+        RunAction(library, s.handle, frame, [](const std::string&) { return ActionEnd(); }),
+        CMSIException);
     EXPECT_FALSE(fresh.files.exists(kLogPath));
 }
 
@@ -190,8 +189,8 @@ TEST_F(FrameTest, PropertyBeforeTheRegionIsReadAfterTheStartLineAndOutsideTheHan
 
 TEST_F(FrameTest, DebugFailureInsideTheRegionIsHandled) {
     machine.journal.failNth("MsiGetProperty", 1, kErrorInvalidHandle);
-    uint32_t result = run(FrameWith(DebugRead::InsideRegion, Returns(7), kNoHandler),
-                          [] { return 0u; });
+    uint32_t result =
+        run(FrameWith(DebugRead::InsideRegion, Returns(7), kNoHandler), [] { return 0u; });
     EXPECT_EQ(result, 7u);
     EXPECT_TRUE(qxeca.functionNames.empty());
 }
@@ -207,8 +206,7 @@ TEST_F(FrameTest, DebugFailureBeforeTheLogLeavesTheExportBeforeAnythingIsLogged)
                      CMSIException);
         EXPECT_EQ(library.hInstall, 0u);
         EXPECT_FALSE(fresh.files.exists(kLogPath));
-        EXPECT_NE(fresh.system.debugText().find("LOG FACILITY IS UNAVAILABLE"),
-                  std::string::npos);
+        EXPECT_NE(fresh.system.debugText().find("LOG FACILITY IS UNAVAILABLE"), std::string::npos);
         EXPECT_TRUE(library.functionNames.empty());
     }
 }
@@ -257,8 +255,12 @@ TEST_F(FrameTest, InstallerLogLinesOfBothFlavours) {
 uint32_t ThrowsMsiError(Library& library, MsiHandle) {
     throw CMSIException::InSource(library, eMSIError, "gone", "src", 3);
 }
-uint32_t ThrowsStd(Library&, MsiHandle) { throw std::runtime_error("bad state"); }
-uint32_t ThrowsInt(Library&, MsiHandle) { throw 42; }
+uint32_t ThrowsStd(Library&, MsiHandle) {
+    throw std::runtime_error("bad state");
+}
+uint32_t ThrowsInt(Library&, MsiHandle) {
+    throw 42;
+}
 uint32_t LogsThenThrows(Library& library, MsiHandle session) {
     library.hInstall = session;
     QxecaLogInit(library.log, "qxeca");

@@ -7,7 +7,7 @@ namespace {
 const std::string kSharedDlls = "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDlls";
 
 class ConfigLoggingTest : public MachineTest {
-protected:
+  protected:
     ConfigLoggingTest() { QxecaLogInit(qxeca.log, "qxeca"); }
 
     // The entries LogRefCounts added.
@@ -36,8 +36,7 @@ TEST_F(ConfigLoggingTest, ListsOnlyTheMakersFilesInAnyLetterCase) {
 
 TEST_F(ConfigLoggingTest, NoMakerValuesGiveZero) {
     machine.registry.setDword(kSharedDlls, "C:\\Other\\x.dll", 1);
-    EXPECT_EQ(refCountLines(),
-              std::vector<std::string>{"INFO: LogRefCounts: got 0 QXI refcounts"});
+    EXPECT_EQ(refCountLines(), std::vector<std::string>{"INFO: LogRefCounts: got 0 QXI refcounts"});
 }
 
 TEST_F(ConfigLoggingTest, ValuesThatAreNotFourByteDwordsAreListedByTypeAndSize) {
@@ -79,15 +78,15 @@ TEST(ConfigLogging64, ReadsTheNativeViewOnA64BitMachine) {
     Library library(m.platform(), kQxeca);
     QxecaLogInit(library.log, "qxeca");
     m.registry.setDword(kSharedDlls, "C:\\Program Files\\Common Files\\Quaxten\\n.sys", 4);
-    m.registry.setDword("HKLM\\SOFTWARE\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\SharedDlls",
-                        "C:\\Program Files (x86)\\Common Files\\Quaxten\\w.dll", 5);
+    m.registry.setDword(
+        "HKLM\\SOFTWARE\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\SharedDlls",
+        "C:\\Program Files (x86)\\Common Files\\Quaxten\\w.dll", 5);
     LogRefCounts(library);
     std::string file = m.files.readFile(kLogPath).value_or("");
     EXPECT_NE(file.find("INFO: C:\\Program Files\\Common Files\\Quaxten\\n.sys refcount=4\r\n"),
               std::string::npos);
     EXPECT_EQ(file.find("w.dll"), std::string::npos);
-    EXPECT_NE(m.journal.calls("RegOpenKeyEx")[0].arguments.find("access=0x101"),
-              std::string::npos);
+    EXPECT_NE(m.journal.calls("RegOpenKeyEx")[0].arguments.find("access=0x101"), std::string::npos);
 }
 
 class LogConfigActionTest : public MachineTest {};

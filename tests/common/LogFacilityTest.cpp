@@ -8,7 +8,7 @@ namespace qx::test {
 namespace {
 
 class LogTest : public MachineTest {
-protected:
+  protected:
     CLog& log() { return qxeca.log; }
     void openLog() { QxecaLogInit(log(), "qxeca"); }
 };
@@ -87,8 +87,7 @@ TEST_F(LogTest, PopupLineShowsAMessageBoxWhenTheLogHasAStyle) {
 }
 
 TEST_F(LogTest, ComponentAndLabelAreCutOrPaddedToEightColumns) {
-    QxLogInit(log(), "qxeca.log", "C:\\WINDOWS\\temp", 500, LOG_MASTER, -1,
-              "averylongcomponent");
+    QxLogInit(log(), "qxeca.log", "C:\\WINDOWS\\temp", 500, LOG_MASTER, -1, "averylongcomponent");
     LogMessage(log(), SEV_CRITICAL, "%s", "a");
     LogMessage(log(), SEV_INFO, "%s", "b");
     QxLogInit(log(), "qxeca.log", "C:\\WINDOWS\\temp", 500, LOG_MASTER, -1, "ab");
@@ -129,8 +128,9 @@ TEST_F(LogTest, ClosedLogChangesNothingOnDisk) {
     machine.system.debugOutput.clear();
     LogMessage(log(), SEV_ERROR, "%s", "lost");
     EXPECT_EQ(logFile(), before);
-    EXPECT_EQ(debugText(),
-              "WARNING: LogMessage instantiation of class failed, LOG FACILITY IS UNAVAILABLE !!\n");
+    EXPECT_EQ(
+        debugText(),
+        "WARNING: LogMessage instantiation of class failed, LOG FACILITY IS UNAVAILABLE !!\n");
 }
 
 TEST_F(LogTest, FullLogMovesToTheBackupAndTheLineStartsAFreshLog) {

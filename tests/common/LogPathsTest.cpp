@@ -5,7 +5,7 @@ namespace qx::test {
 namespace {
 
 class LogPathsTest : public MachineTest {
-protected:
+  protected:
     bool shortPath(const std::string& source, std::string& path, size_t capacity = 244) {
         return GetSPathName(qxeca.log, source, path, capacity);
     }
@@ -22,7 +22,8 @@ TEST_F(LogPathsTest, ShortPathIsExpandedConvertedAndStripped) {
 
 TEST_F(LogPathsTest, PathThatCannotBeShortenedIsTakenAsGivenWhenItFits) {
     std::string path;
-    ASSERT_TRUE(shortPath("C:\\missing\\folder\\", path));  // the conversion needs the path to exist
+    ASSERT_TRUE(
+        shortPath("C:\\missing\\folder\\", path));  // the conversion needs the path to exist
     EXPECT_EQ(path, "C:\\missing\\folder");
     EXPECT_FALSE(shortPath("C:\\missing\\" + std::string(250, 'x'), path));
 }

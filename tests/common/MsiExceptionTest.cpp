@@ -6,7 +6,7 @@ namespace qx::test {
 namespace {
 
 class ExceptionTest : public MachineTest {
-protected:
+  protected:
     ExceptionTest() { QxecaLogInit(qxeca.log, "qxeca"); }
 
     sim::RecordFields fieldsOf(const CMSIException& e) {
@@ -42,15 +42,14 @@ TEST_F(ExceptionTest, InSourceRecordCarriesTheKindText) {
         EXPECT_EQ(fields[1], sim::RecordField(0));
         EXPECT_EQ(fields[2], sim::RecordField(std::string(c.errorText)));
         EXPECT_EQ(fields[3], sim::RecordField(std::string("Action\r\n")));
-        EXPECT_EQ(debugText(), std::string("LOG: CMSIException (in-source text) 1=") +
-                                   std::to_string(c.kind) +
-                                   ", 2='my text', 3='src', 4='7'" +
-                                   "INFO:CMSIException (in-source text) 1=" +
-                                   std::to_string(c.kind) + ", 2='my text', 3='src', 4='7'\n" +
-                                   "LOG: " + c.note +
-                                   "LOG: CMSIException (in-source text) ending "
-                                   "LOG: in CMSIException::ProcessError"
-                                   "LOG: CMSIException::ProcessError, not in rollback");
+        EXPECT_EQ(debugText(),
+                  std::string("LOG: CMSIException (in-source text) 1=") + std::to_string(c.kind) +
+                      ", 2='my text', 3='src', 4='7'" +
+                      "INFO:CMSIException (in-source text) 1=" + std::to_string(c.kind) +
+                      ", 2='my text', 3='src', 4='7'\n" + "LOG: " + c.note +
+                      "LOG: CMSIException (in-source text) ending "
+                      "LOG: in CMSIException::ProcessError"
+                      "LOG: CMSIException::ProcessError, not in rollback");
         e.Delete();
     }
     EXPECT_EQ(logEntries().back(),
@@ -123,8 +122,7 @@ TEST_F(ExceptionTest, QxecaShowsNoDialogDuringRollback) {
     e.ProcessError(rollback.handle);
     ASSERT_EQ(rollback.messages.size(), 1u);
     EXPECT_EQ(rollback.messages[0].type, kInstallMessageInfo);
-    EXPECT_NE(debugText().find("LOG: CMSIException::ProcessError, IN ROLLBACK"),
-              std::string::npos);
+    EXPECT_NE(debugText().find("LOG: CMSIException::ProcessError, IN ROLLBACK"), std::string::npos);
     e.Delete();
 }
 

@@ -5,7 +5,7 @@ namespace qx::test {
 namespace {
 
 class HelpersTest : public MachineTest {
-protected:
+  protected:
     HelpersTest() { QxecaLogInit(qxeca.log, "qxeca"); }
 };
 
@@ -110,9 +110,9 @@ TEST_F(HelpersTest, Windows2000OrHigherByPlatformAndMajorVersion) {
         bool queryFails;
         bool expected;
     } cases[] = {
-        {{4, 0, 1381, kVerPlatformWin32Nt}, false, false},      // NT 4.0
-        {{5, 0, 2195, kVerPlatformWin32Nt}, false, true},       // 2000
-        {{5, 1, 2600, kVerPlatformWin32Nt}, false, true},       // XP
+        {{4, 0, 1381, kVerPlatformWin32Nt}, false, false},  // NT 4.0
+        {{5, 0, 2195, kVerPlatformWin32Nt}, false, true},   // 2000
+        {{5, 1, 2600, kVerPlatformWin32Nt}, false, true},   // XP
         {{10, 0, 19045, kVerPlatformWin32Nt}, false, true},
         {{4, 10, 2222, kVerPlatformWin32Windows}, false, false},  // 98
         {{6, 1, 7601, kVerPlatformWin32Nt}, true, false},

@@ -6,7 +6,7 @@ namespace qx::test {
 namespace {
 
 class PropertyTest : public MachineTest {
-protected:
+  protected:
     PropertyTest() { QxecaLogInit(qxeca.log, "qxeca"); }
 
     // The text the installer shows for the record of an exception.
@@ -106,8 +106,8 @@ TEST_F(PropertyTest, QxmsicaLogsNothingWhenAReadFails) {
 TEST_F(PropertyTest, InstallerErrorRecordIsShownInsteadOfTheSystemText) {
     machine.journal.failNth("MsiGetProperty", 1, 1627);
     machine.installer.setErrorText(2205, "Database: [2]. Table does not exist: [3].");
-    machine.installer.setLastErrorRecord({std::monostate{}, 2205, std::string("db"),
-                                          std::string("Error")});
+    machine.installer.setLastErrorRecord(
+        {std::monostate{}, 2205, std::string("db"), std::string("Error")});
     try {
         GetProperty(qxeca, session.handle, "P");
         FAIL() << "no exception";

@@ -9,9 +9,17 @@ TEST(TextTest, DecimalValueReadsLikeAtoi) {
     struct Case {
         const char* text;
         int32_t value;
-    } cases[] = {{"", 0},          {"5", 5},        {"  12abc", 12}, {"abc", 0},
-                 {"-1", -1},       {"+7", 7},       {"0x10", 0},     {"\t\n 42 ", 42},
-                 {"1.5", 1},       {"- 3", 0},      {"99999999999", INT32_MAX},
+    } cases[] = {{"", 0},
+                 {"5", 5},
+                 {"  12abc", 12},
+                 {"abc", 0},
+                 {"-1", -1},
+                 {"+7", 7},
+                 {"0x10", 0},
+                 {"\t\n 42 ", 42},
+                 {"1.5", 1},
+                 {"- 3", 0},
+                 {"99999999999", INT32_MAX},
                  {"-99999999999", INT32_MIN}};
     for (const auto& c : cases) {
         EXPECT_EQ(DecimalValue(c.text), c.value) << "'" << c.text << "'";

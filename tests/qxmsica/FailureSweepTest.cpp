@@ -23,30 +23,39 @@ MsiHandle Immediate(sim::SimMachine& m, std::map<std::string, std::string> prope
 TEST(QxmsicaFailureSweepTest, EveryExportSurvivesAnyOneFailingCall) {
     const std::string order = "HKLM\\System\\CurrentControlSet\\Services\\QXE\\Parameters\\Order";
     SweepCase cases[] = {
-        {"QX_LinkSpeedBitsToBytes valid", kQxmsica, "QX_LinkSpeedBitsToBytes",
+        {"QX_LinkSpeedBitsToBytes valid",
+         kQxmsica,
+         "QX_LinkSpeedBitsToBytes",
          qxmsica::QX_LinkSpeedBitsToBytes,
          [](sim::SimMachine& m) {
-             return Immediate(m, {{"QX_LINKDOWN_SPEED_Gui", "8,000"},
-                                  {"QX_LINKUP_SPEED_Gui", "2,400"}});
+             return Immediate(
+                 m, {{"QX_LINKDOWN_SPEED_Gui", "8,000"}, {"QX_LINKUP_SPEED_Gui", "2,400"}});
          },
          {0},
          {{"MsiGetProperty", {1603}}, {"MsiSetProperty", {1603}}, {"MsiCreateRecord", {1603}}}},
-        {"QX_LinkSpeedBitsToBytes invalid", kQxmsica, "QX_LinkSpeedBitsToBytes",
+        {"QX_LinkSpeedBitsToBytes invalid",
+         kQxmsica,
+         "QX_LinkSpeedBitsToBytes",
          qxmsica::QX_LinkSpeedBitsToBytes,
          [](sim::SimMachine& m) {
              return Immediate(m, {{"QX_LINKDOWN_SPEED_Gui", "7"}, {"QX_LINKUP_SPEED_Gui", "8"}});
          },
          {0},
          {{"MsiGetProperty", {1603}}, {"MsiSetProperty", {1603}}, {"MsiCreateRecord", {1603}}}},
-        {"QX_LinkSpeedBytesToBits", kQxmsica, "QX_LinkSpeedBytesToBits",
+        {"QX_LinkSpeedBytesToBits",
+         kQxmsica,
+         "QX_LinkSpeedBytesToBits",
          qxmsica::QX_LinkSpeedBytesToBits,
          [](sim::SimMachine& m) {
-             return Immediate(m, {{"QX_LINKDOWN_SPEED_FROMREG", "#125"},
-                                  {"QX_LINKUP_SPEED_FROMREG", "#40"}});
+             return Immediate(
+                 m, {{"QX_LINKDOWN_SPEED_FROMREG", "#125"}, {"QX_LINKUP_SPEED_FROMREG", "#40"}});
          },
          {0},
          {{"MsiGetProperty", {1603}}, {"MsiSetProperty", {1603}}}},
-        {"QX_SetHKLMRegDW", kQxmsica, "QX_SetHKLMRegDW", qxmsica::QX_SetHKLMRegDW,
+        {"QX_SetHKLMRegDW",
+         kQxmsica,
+         "QX_SetHKLMRegDW",
+         qxmsica::QX_SetHKLMRegDW,
          [](sim::SimMachine& m) {
              auto& session = m.installer.openSession(sim::RunKind::Deferred);
              session.properties["CustomActionData"] = "SOFTWARE\\Quaxten\\Test;Level;5;";
@@ -57,7 +66,10 @@ TEST(QxmsicaFailureSweepTest, EveryExportSurvivesAnyOneFailingCall) {
           {"MsiCreateRecord", {1603}},
           {"RegCreateKeyEx", {1603}},
           {"RegSetValueEx", {1603}}}},
-        {"QX_DelRegQXEOrder", kQxmsica, "QX_DelRegQXEOrder", qxmsica::QX_DelRegQXEOrder,
+        {"QX_DelRegQXEOrder",
+         kQxmsica,
+         "QX_DelRegQXEOrder",
+         qxmsica::QX_DelRegQXEOrder,
          [order](sim::SimMachine& m) {
              m.registry.createKey(order + "\\A\\B");
              m.registry.createKey(order + "\\C");
@@ -66,7 +78,10 @@ TEST(QxmsicaFailureSweepTest, EveryExportSurvivesAnyOneFailingCall) {
          },
          {0},
          {{"MsiCreateRecord", {1603}}}},
-        {"QX_BrowseFile", kQxmsica, "QX_BrowseFile", qxmsica::QX_BrowseFile,
+        {"QX_BrowseFile",
+         kQxmsica,
+         "QX_BrowseFile",
+         qxmsica::QX_BrowseFile,
          [](sim::SimMachine& m) {
              OsHandle wizard = m.windows.addTopLevel("Default - InstallShield Wizard");
              m.windows.addChild(wizard, "RichEdit20W");
@@ -75,7 +90,9 @@ TEST(QxmsicaFailureSweepTest, EveryExportSurvivesAnyOneFailingCall) {
              return Immediate(m, {{"QX_PATHTOFILE", "C:\\data\\old.cfg"}});
          },
          {0}},
-        {"QX_CheckFileExists present", kQxmsica, "QX_CheckFileExists",
+        {"QX_CheckFileExists present",
+         kQxmsica,
+         "QX_CheckFileExists",
          qxmsica::QX_CheckFileExists,
          [](sim::SimMachine& m) {
              m.files.writeFile("C:\\data\\here.txt", "x");
@@ -83,9 +100,13 @@ TEST(QxmsicaFailureSweepTest, EveryExportSurvivesAnyOneFailingCall) {
          },
          {0},
          {{"MsiGetProperty", {1603}}}},
-        {"QX_CheckFileExists missing", kQxmsica, "QX_CheckFileExists",
+        {"QX_CheckFileExists missing",
+         kQxmsica,
+         "QX_CheckFileExists",
          qxmsica::QX_CheckFileExists,
-         [](sim::SimMachine& m) { return Immediate(m, {{"QX_PATHTOFILE", "C:\\none.txt"}}); },
+         [](sim::SimMachine& m) {
+             return Immediate(m, {{"QX_PATHTOFILE", "C:\\none.txt"}});
+         },
          {0},
          {{"MsiGetProperty", {1603}}}},
     };

@@ -5,7 +5,7 @@ namespace qx::test {
 namespace {
 
 class FileCheckTest : public MachineTest {
-protected:
+  protected:
     FileCheckTest() {
         machine.files.writeFile("C:\\data\\here.txt", "x");
         machine.files.writeFile("C:\\data\\busy.txt", "x");
@@ -26,9 +26,12 @@ TEST_F(FileCheckTest, OnlyAFileThatOpensForReadingWithoutSharingIsThere) {
         const char* path;
         const char* missing;
     } cases[] = {
-        {"C:\\data\\here.txt", "0"},   {"C:\\data\\none.txt", "1"},
-        {"C:\\data\\busy.txt", "1"},   {"C:\\data\\secret.txt", "1"},
-        {"C:\\data\\folder", "1"},     {"C:\\nowhere\\here.txt", "1"},
+        {"C:\\data\\here.txt", "0"},
+        {"C:\\data\\none.txt", "1"},
+        {"C:\\data\\busy.txt", "1"},
+        {"C:\\data\\secret.txt", "1"},
+        {"C:\\data\\folder", "1"},
+        {"C:\\nowhere\\here.txt", "1"},
         {"", "1"},
     };
     for (const auto& c : cases) {
@@ -57,10 +60,10 @@ TEST_F(FileCheckTest, AFailureWhileCheckingCountsAsAMissingFile) {
         machine.journal.failNth(c.failing, 1, kErrorNotEnoughMemory);
         EXPECT_EQ(check(c.path), kErrorSuccess);
         EXPECT_EQ(session.properties["QX_FileMissing"], "1");
-        EXPECT_EQ(InfoTexts(session),
-                  std::vector<std::string>{
-                      std::string("QX_CheckFileExists: cannot find file (exception)'") + c.path +
-                      "'"});
+        EXPECT_EQ(
+            InfoTexts(session),
+            std::vector<std::string>{
+                std::string("QX_CheckFileExists: cannot find file (exception)'") + c.path + "'"});
         EXPECT_EQ(machine.openHandleCount(), 0u);
     }
 }

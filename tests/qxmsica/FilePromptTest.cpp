@@ -7,7 +7,7 @@ namespace {
 constexpr const char* kWizardTitle = "Default - InstallShield Wizard";
 
 class FilePromptTest : public MachineTest {
-protected:
+  protected:
     FilePromptTest() {
         machine.windows.foreground = machine.windows.addTopLevel("Some other window");
     }

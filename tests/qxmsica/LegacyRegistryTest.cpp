@@ -7,11 +7,12 @@ namespace qx::test {
 namespace {
 
 const std::string kTestKey = "HKLM\\SOFTWARE\\Quaxten\\Test";
-const std::string kModernOrder = "HKLM\\System\\CurrentControlSet\\Services\\QXE\\Parameters\\Order";
+const std::string kModernOrder =
+    "HKLM\\System\\CurrentControlSet\\Services\\QXE\\Parameters\\Order";
 const std::string kLegacyOrder = "HKLM\\SOFTWARE\\Quaxten\\QXE\\Parameters\\Order";
 
 class SetDwordTest : public MachineTest {
-protected:
+  protected:
     explicit SetDwordTest(uint16_t architecture = kProcessorArchitectureIntel)
         : MachineTest(architecture) {}
 
@@ -69,10 +70,8 @@ TEST(SetDwordFailureTest, EveryFailureIsLoggedShownInAnErrorBoxAndFailsTheInstal
     } cases[] = {
         {"", nothing, "invalid custom action key parameter", 231},
         {"SOFTWARE\\Quaxten\\Test", nothing, "invalid custom action key parameter", 231},
-        {"SOFTWARE\\Quaxten\\Test;Level", nothing, "invalid custom action value parameter",
-         239},
-        {"SOFTWARE\\Quaxten\\Test;Level;5", nothing, "invalid custom action data parameter",
-         247},
+        {"SOFTWARE\\Quaxten\\Test;Level", nothing, "invalid custom action value parameter", 239},
+        {"SOFTWARE\\Quaxten\\Test;Level;5", nothing, "invalid custom action data parameter", 247},
         {"SOFTWARE\\Quaxten\\Test;Level;5;",
          [](sim::SimMachine& m) {
              m.registry.createKey("HKLM\\SOFTWARE\\Quaxten");
@@ -112,7 +111,7 @@ TEST(SetDwordFailureTest, EveryFailureIsLoggedShownInAnErrorBoxAndFailsTheInstal
 }
 
 class SetDwordOn64BitTest : public SetDwordTest {
-protected:
+  protected:
     SetDwordOn64BitTest() : SetDwordTest(kProcessorArchitectureAmd64) {}
 };
 
@@ -143,7 +142,7 @@ TEST(ParameterKeyTest, ChosenByWindowsFamilyAndVersion) {
 }
 
 class OrderKeyTest : public MachineTest {
-protected:
+  protected:
     // The Order key as the framework leaves it: nested sub-keys, DBVersion and another value.
     void fill(const std::string& order) {
         machine.registry.createKey(order + "\\A\\B\\C");

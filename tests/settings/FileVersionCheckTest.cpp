@@ -12,7 +12,7 @@ FixedFileVersion Version(uint16_t major, uint16_t minor, uint16_t build, uint16_
 }
 
 class FileVersionCheckTest : public SettingsTest {
-protected:
+  protected:
     uint32_t check(const std::string& packageVersion, const std::string& file = kTool) {
         clearLog();
         session.properties["QX_PACKAGE_FILE_VER"] = packageVersion;

@@ -9,7 +9,7 @@ const std::string kApp = "C:\\Program Files\\Vendor\\app.exe";
 const std::string kCommand = "\"" + kApp + "\" /first run";
 
 class LaunchAppTest : public SettingsTest {
-protected:
+  protected:
     explicit LaunchAppTest(uint16_t architecture = kProcessorArchitectureIntel)
         : SettingsTest(architecture) {
         machine.processes.addProgram(kApp);
@@ -148,7 +148,7 @@ TEST_F(LaunchAppTest, UnreadableCommandEndsWithTheExceptionExitAndResultZero) {
 }
 
 class LaunchApp64Test : public LaunchAppTest {
-protected:
+  protected:
     LaunchApp64Test() : LaunchAppTest(kProcessorArchitectureAmd64) {}
 };
 

@@ -8,7 +8,7 @@ const std::string kTool = "HKLM\\SOFTWARE\\Vendor\\Tool";
 const std::string kSavedLevel = "SavedDataDW\\SOFTWARE\\Vendor\\Tool\\Level";
 
 class SaveRestoreTest : public SettingsTest {
-protected:
+  protected:
     const std::string store = userHive + "\\SOFTWARE\\Quaxten\\InstalledProducts";
     const std::string storeText =
         machine.registry.currentUserSid() + "\\SOFTWARE\\Quaxten\\InstalledProducts";
@@ -270,7 +270,7 @@ TEST_F(SaveRestoreTest, FailedPropertyReadFailsSetupWithTheEchoedExceptionExit) 
 }
 
 class SaveRestore64Test : public SaveRestoreTest {
-protected:
+  protected:
     SaveRestore64Test() { machine.system.setArchitecture(kProcessorArchitectureAmd64); }
 };
 

@@ -8,7 +8,7 @@ namespace {
 const std::string kTool = "HKLM\\SOFTWARE\\Vendor\\Tool";
 
 class RegistrySetTest : public SettingsTest {
-protected:
+  protected:
     uint32_t setMachine(const std::string& command) {
         clearLog();
         last = &scriptSession(sim::RunKind::Deferred, command);

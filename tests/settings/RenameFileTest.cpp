@@ -5,7 +5,7 @@ namespace qx::test {
 namespace {
 
 class RenameFileTest : public SettingsTest {
-protected:
+  protected:
     // A file last written at the given local time of a machine an hour east of UTC.
     void writeAt(const std::string& path, int day, int hour, int minute) {
         machine.clock.utcOffsetMinutes = 60;

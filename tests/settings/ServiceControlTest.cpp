@@ -7,7 +7,7 @@ namespace qx::test {
 namespace {
 
 class ServiceControlTest : public SettingsTest {
-protected:
+  protected:
     uint32_t stop(const std::string& name) {
         clearLog();
         last = &scriptSession(sim::RunKind::Deferred, name);

@@ -10,7 +10,7 @@
 namespace qx::test {
 
 class SettingsTest : public MachineTest {
-protected:
+  protected:
     explicit SettingsTest(uint16_t architecture = kProcessorArchitectureIntel)
         : MachineTest(architecture) {
         session.properties["UserSID"] = machine.registry.currentUserSid();

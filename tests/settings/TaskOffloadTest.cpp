@@ -16,7 +16,7 @@ std::string TcpLine(Status rc, int value) {
 }
 
 class TaskOffloadTest : public SettingsTest {
-protected:
+  protected:
     uint32_t run(uint32_t (*action)(Library&, MsiHandle)) {
         clearLog();
         return action(qxeca, scriptSession(sim::RunKind::Deferred, "").handle);

@@ -119,9 +119,9 @@ TEST(SimRegistryTest, KeysThatRefuseWritesStillOpenForReading) {
     RegistryKey key(os);
     EXPECT_EQ(os.regOpenKey(kHkeyLocalMachine, "SYSTEM\\Locked", kKeyAllAccess, key.receive()),
               kErrorAccessDenied);
-    EXPECT_EQ(os.regCreateKey(kHkeyLocalMachine, "SYSTEM\\Locked\\Child", kKeyAllAccess,
-                              key.receive()),
-              kErrorAccessDenied);
+    EXPECT_EQ(
+        os.regCreateKey(kHkeyLocalMachine, "SYSTEM\\Locked\\Child", kKeyAllAccess, key.receive()),
+        kErrorAccessDenied);
     EXPECT_EQ(os.regOpenKey(kHkeyLocalMachine, "SYSTEM\\Locked", kKeyRead, key.receive()), 0u);
 }
 
@@ -152,7 +152,7 @@ TEST(SimFileSystemTest, LocksConflictBetweenDescriptorsUntilReleased) {
     EXPECT_EQ(os.crtErrno(), kErrnoAcces);
     os.fileSeek(b, 10, SeekOrigin::Begin);
     EXPECT_EQ(os.fileTryLock(b, 5), 0);  // the next bytes are free
-    os.fileClose(a);                      // closing releases a's locks
+    os.fileClose(a);                     // closing releases a's locks
     os.fileSeek(b, 0, SeekOrigin::Begin);
     EXPECT_EQ(os.fileTryLock(b, 5), 0);
     os.fileClose(b);

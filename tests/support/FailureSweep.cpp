@@ -9,12 +9,12 @@ namespace {
 
 // Calls that cannot fail on a real system, or whose failure the seam does not carry.
 const std::set<std::string> kNeverFail = {"GetSystemInfo", "GetNativeSystemInfo", "Sleep",
-                                          "MessageBox", "EnumChildWindows", "SendMessage"};
+                                          "MessageBox",    "EnumChildWindows",    "SendMessage"};
 
 // When a close itself fails the handle stays open: that is the system's leak, not the action's.
-const std::set<std::string> kCloseCalls = {"_close", "RegCloseKey", "MsiCloseHandle",
-                                           "MsiCloseAllHandles", "CloseHandle",
-                                           "CloseServiceHandle"};
+const std::set<std::string> kCloseCalls = {"_close",         "RegCloseKey",
+                                           "MsiCloseHandle", "MsiCloseAllHandles",
+                                           "CloseHandle",    "CloseServiceHandle"};
 
 // Failures carry a code a real system gives for them: errno for the C runtime, Win32 otherwise.
 Status FailureCode(const std::string& operation) {
@@ -45,8 +45,12 @@ Run RunOnce(const SweepCase& sweep, const std::string& failing, int nth) {
             failedArguments = entry.arguments;
         }
     }
-    return {result, machine.openHandleCount(), library.functionNames.empty(),
-            library.log.open == 0, machine.system.fsRedirectionDisabled, failedArguments,
+    return {result,
+            machine.openHandleCount(),
+            library.functionNames.empty(),
+            library.log.open == 0,
+            machine.system.fsRedirectionDisabled,
+            failedArguments,
             machine.journal.callCounts()};
 }
 
@@ -68,8 +72,8 @@ SweepOutcome RunFailureSweep(const SweepCase& sweep) {
             ++outcome.runs;
             std::string where = sweep.name + ", " + operation + " #" + std::to_string(nth);
             auto special = sweep.allowedWhenFailing.find(operation);
-            const auto& allowed = special == sweep.allowedWhenFailing.end() ? sweep.allowedResults
-                                                                             : special->second;
+            const auto& allowed =
+                special == sweep.allowedWhenFailing.end() ? sweep.allowedResults : special->second;
             EXPECT_TRUE(allowed.count(run.result)) << where << ": result " << run.result;
             if (!kCloseCalls.count(operation)) {
                 EXPECT_EQ(run.openHandles, 0u) << where << ": handles left open";
@@ -82,8 +86,8 @@ SweepOutcome RunFailureSweep(const SweepCase& sweep) {
                 EXPECT_FALSE(run.redirectionOff) << where << ": file-system redirection left off";
             }
         }
-        outcome.coverage += (outcome.coverage.empty() ? "" : ", ") + operation + " x" +
-                            std::to_string(count);
+        outcome.coverage +=
+            (outcome.coverage.empty() ? "" : ", ") + operation + " x" + std::to_string(count);
     }
     std::cout << "[ sweep    ] " << sweep.name << ": " << outcome.runs
               << " runs, each with one failing call: " << outcome.coverage << "\n";
