@@ -6,10 +6,8 @@ action's block of the /l*v log, its exact lines in qxeca.log, and a clean msi st
 
 import datetime
 import os
-import re
-import shutil
 
-from . import compare, dll_log, install_log, registry
+from . import compare, dll_log, install_log, msiexec, registry
 
 MAKER_VALUE = r"C:\Program Files\Common Files\Quaxten\QXE\qxeinst.exe"
 OTHER_VALUE = r"C:\Program Files\Common Files\Other\x.dll"
@@ -29,13 +27,7 @@ DEFERRED_TEXTS = [
     dll_log.EXIT_TEXT,
 ]
 
-# Lines Wine prints on stderr (err+msi) when an action never ran although it "returned 1".
-BROKEN_ACTION = re.compile(r"failed to load dll|GetProcAddress", re.I)
-EXIT_CODE = re.compile(r"^launch: exit code (\d+)", re.M)
-
-
-def _now():
-    return datetime.datetime.now().replace(microsecond=0)
+STAGE = "qxe2e"  # C:\qxe2e: the package and its log
 
 
 def seed_shared_dlls(prefix, report, tag):
@@ -57,41 +49,21 @@ def seed_shared_dlls(prefix, report, tag):
 def run(prefix, hosts, msi, report, tag, show=False):
     if not seed_shared_dlls(prefix, report, tag):
         return
-    stage = prefix.host_path("qxe2e")
-    os.makedirs(stage, exist_ok=True)
-    shutil.copyfile(msi, os.path.join(stage, "logconfig.msi"))
     if os.path.exists(dll_log.path(prefix)):
         os.remove(dll_log.path(prefix))
-
-    begin = _now()
-    proc = prefix.run([hosts["launch"], "msiexec", "/i", r"C:\qxe2e\logconfig.msi", "/qn",
-                       "/l*v", r"C:\qxe2e\install.log"],
-                      debug="-all,err+msi,warn+msi", timeout=180)
-    end = _now() + datetime.timedelta(seconds=1)
-
-    code = EXIT_CODE.search(proc.stdout)
-    report.check(f"[{tag}] msiexec exit code 0 (full code from the launcher)",
-                 code and int(code.group(1)) == 0,
-                 f"launcher stdout: {proc.stdout.strip()!r} (shell rc {proc.returncode})")
-
-    broken = [l for l in proc.stderr.splitlines() if BROKEN_ACTION.search(l)]
-    report.check(f"[{tag}] msi stderr has no 'failed to load dll' / 'GetProcAddress' line",
-                 not broken, "\n".join(broken))
-    errors = [l for l in proc.stderr.splitlines() if ":err:" in l and l not in broken]
-    if errors:
-        report.note(f"other err lines on stderr: {errors[:5]}")
-
-    _check_install_log(os.path.join(stage, "install.log"), report, tag)
+    text, begin, end = msiexec.run(prefix, hosts, "/i", msi, STAGE, "install.log", 0, report, tag,
+                                   timeout=180)
+    _check_install_log(text, report, tag)
     _check_dll_log(prefix, begin, end, report, tag)
     if show:
-        _show(os.path.join(stage, "install.log"), prefix)
+        _show(text, prefix)
 
 
-def _show(install_log_path, prefix):
+def _show(text, prefix):
     """What a user looks at: the actions' lines in the installer log and in qxeca.log."""
     print("\n    The installer log (msiexec /l*v), the actions' own lines:")
-    if os.path.isfile(install_log_path):
-        for line in install_log.read(install_log_path).splitlines():
+    if text is not None:
+        for line in text.splitlines():
             if "LogConfig" in line or "QXECA: " in line:
                 print(f"      {line}")
     print(f"\n    C:\\windows\\temp\\qxeca.log of the {prefix.arch} prefix:")
@@ -99,10 +71,9 @@ def _show(install_log_path, prefix):
         print(f"      {line.rstrip(chr(13))}")
 
 
-def _check_install_log(path, report, tag):
-    if not report.check(f"[{tag}] /l*v install log written", os.path.isfile(path)):
+def _check_install_log(text, report, tag):
+    if text is None:
         return
-    text = install_log.read(path)
     echo = install_log.render_info(install_log.ECHO_FIELD)
     for action in ("LogConfigImmediate", "LogConfigDeferred"):
         blocks = install_log.action_blocks(text, action)

@@ -11,10 +11,8 @@ and is left to the unit tests."""
 
 import os
 import re
-import shutil
 
-from . import install_log, packages, registry, tools
-from .case_install import BROKEN_ACTION, EXIT_CODE
+from . import install_log, msiexec, packages, registry, tools
 
 STAGE = "qxlegacy"  # C:\qxlegacy: the packages, the file the check finds, the logs
 # Wine reports Windows NT 6.x, so the framework's parameters live with its service.
@@ -126,27 +124,6 @@ def _seed(prefix, report, tag):
                         f"{registry.query(prefix, ORDER_KEY, 'native')}")
 
 
-def _install(prefix, hosts, msi, log_name, want_code, report, tag):
-    """Installs a package; its /l*v text, or None when there is none."""
-    shutil.copyfile(msi, prefix.host_path(STAGE, os.path.basename(msi)))
-    log = prefix.host_path(STAGE, log_name)
-    proc = prefix.run([hosts["launch"], "msiexec", "/i",
-                       rf"C:\{STAGE}\{os.path.basename(msi)}", "/qn", "/l*v",
-                       rf"C:\{STAGE}\{log_name}"],
-                      debug="-all,err+msi,warn+msi", timeout=180)
-    name = os.path.basename(msi)
-    code = EXIT_CODE.search(proc.stdout)
-    report.check(f"[{tag}] {name}: msiexec exit code {want_code} (full code from the launcher)",
-                 code and int(code.group(1)) == want_code,
-                 f"launcher stdout: {proc.stdout.strip()!r} (shell rc {proc.returncode})")
-    broken = [line for line in proc.stderr.splitlines() if BROKEN_ACTION.search(line)]
-    report.check(f"[{tag}] {name}: msi stderr has no 'failed to load dll' / "
-                 "'GetProcAddress' line", not broken, "\n".join(broken))
-    if not report.check(f"[{tag}] {name}: /l*v install log written", os.path.isfile(log)):
-        return None
-    return install_log.read(log)
-
-
 def _installed_at(prefix, properties, file_name):
     """Host path of a file in the package's INSTALLDIR, as the property dump names it."""
     windows_dir = properties.get("INSTALLDIR", "").rstrip("\\")
@@ -219,11 +196,12 @@ def _check_rollback(prefix, text, report, tag):
 def run(prefix, hosts, msis, report, tag, show=False):
     if not _seed(prefix, report, tag):
         return
-    text = _install(prefix, hosts, msis["legacy"], "legacy.log", 0, report, tag)
+    text, _, _ = msiexec.run(prefix, hosts, "/i", msis["legacy"], STAGE, "legacy.log", 0, report,
+                             tag)
     if text is not None:
         _check_legacy(prefix, text, report, tag)
-    rollback = _install(prefix, hosts, msis["legacy-rollback"], "rollback.log", 1603, report,
-                        tag)
+    rollback, _, _ = msiexec.run(prefix, hosts, "/i", msis["legacy-rollback"], STAGE,
+                                 "rollback.log", 1603, report, tag)
     if rollback is not None:
         _check_rollback(prefix, rollback, report, tag)
     if show:

@@ -23,8 +23,7 @@ import shutil
 import subprocess
 import time
 
-from . import compare, dll_log, install_log, packages, registry, tools
-from .case_install import BROKEN_ACTION, EXIT_CODE
+from . import compare, dll_log, install_log, msiexec, packages, registry, tools
 
 HOST_DIR = os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))), "host")
 WINDRES = "i686-w64-mingw32-windres"
@@ -271,27 +270,10 @@ def _read(path):
 
 
 def _msiexec(prefix, hosts, verb, msi, log_name, want_code, report, tag):
-    """One msiexec run; (its /l*v text or None, local begin, local end)."""
+    """One msiexec run on a fresh qxeca.log; (its /l*v text or None, local begin, local end)."""
     if os.path.exists(dll_log.path(prefix)):
         os.remove(dll_log.path(prefix))
-    name = os.path.basename(msi)
-    shutil.copyfile(msi, _stage(prefix, name))
-    begin = datetime.datetime.now().replace(microsecond=0)
-    proc = prefix.run([hosts["launch"], "msiexec", verb, rf"C:\{STAGE}\{name}", "/qn", "/l*v",
-                       rf"C:\{STAGE}\{log_name}"], debug="-all,err+msi,warn+msi", timeout=240)
-    end = datetime.datetime.now().replace(microsecond=0) + datetime.timedelta(seconds=1)
-    what = f"msiexec {verb} {name}"
-    code = EXIT_CODE.search(proc.stdout)
-    report.check(f"[{tag}] {what}: exit code {want_code} (full code from the launcher)",
-                 code and int(code.group(1)) == want_code,
-                 f"launcher stdout: {proc.stdout.strip()!r} (shell rc {proc.returncode})")
-    broken = [line for line in proc.stderr.splitlines() if BROKEN_ACTION.search(line)]
-    report.check(f"[{tag}] {what}: msi stderr has no 'failed to load dll' / 'GetProcAddress' "
-                 "line", not broken, "\n".join(broken))
-    log = _stage(prefix, log_name)
-    if not report.check(f"[{tag}] {what}: /l*v log written", os.path.isfile(log)):
-        return None, begin, end
-    return install_log.read(log), begin, end
+    return msiexec.run(prefix, hosts, verb, msi, STAGE, log_name, want_code, report, tag)
 
 
 # --- qxeca.log, entry for entry. An entry is (label, text); the text is a string, or a
