@@ -34,15 +34,16 @@ const char* SeverityLabel(uint32_t severity) {
 
 // Locks the bytes the line will occupy at the end of the file. A writer that had to wait finds
 // the end moved by the writer it waited for: it lets go and locks at the new end, so that it
-// never overwrites that writer's line. Returns the position the line goes to, or -1.
+// never overwrites that writer's line. Returns the position the line goes to, or -1; a writer
+// that never finds the end settled gives up its line rather than write over another.
 long LockAtEnd(Platform& os, int fd, long position, long length) {
     constexpr int kMaxMoves = 100;
-    for (int moves = 0;; ++moves) {
+    for (int moves = 0; moves <= kMaxMoves; ++moves) {
         if (LockWithRetry(os, fd, length) != 0) {
             return -1;
         }
         long end = os.fileLength(fd);
-        if (end < 0 || end == position || moves == kMaxMoves) {
+        if (end < 0 || end == position) {
             return position;
         }
         os.fileUnlock(fd, length);
@@ -51,6 +52,7 @@ long LockAtEnd(Platform& os, int fd, long position, long length) {
             return -1;
         }
     }
+    return -1;
 }
 
 void WriteLine(CLog& log, const char* label, const std::string& text) {

@@ -348,5 +348,22 @@ TEST_F(LogTest, WriterThatWaitedAppendsAfterTheLineOfTheWriterItWaitedFor) {
                             }));
 }
 
+TEST_F(LogTest, WriterThatNeverFindsTheEndSettledGivesUpItsLine) {
+    openLog();
+    // Another process appends a line every time this writer is granted its lock.
+    std::function<void()> appendAgain = [&] {
+        machine.files.writeFile(kLogPath, logFile() + "other\r\n");
+        machine.files.beforeNextLockAttempt(kLogPath, appendAgain);
+    };
+    machine.files.beforeNextLockAttempt(kLogPath, appendAgain);
+    machine.system.debugOutput.clear();
+    LogMessage(log(), SEV_INFO, "%s", "never settles");
+    machine.files.beforeNextLockAttempt(kLogPath, [] {});
+    std::string file = logFile();
+    EXPECT_EQ(file.find("never settles"), std::string::npos);
+    EXPECT_EQ(file.find("qxeca dll version 1.5.2.18338\r\nother\r\nother\r\n"), 38u);
+    EXPECT_NE(debugText().find("ERROR: Failed to lock 53 bytes"), std::string::npos) << debugText();
+}
+
 }  // namespace
 }  // namespace qx::test
