@@ -28,7 +28,7 @@ uint32_t QX_BrowseFile(Library& library, MsiHandle session) {
     Platform& os = library.os;
     char path[kPathChars] = {};
     uint32_t chars = kPathChars;
-    // The dialog starts from the property's value; a failed read leaves it empty.
+    // The dialog starts from the property's value; the result of the read is not used.
     os.msiGetProperty(session, "QX_PATHTOFILE", path, &chars);
 
     OpenFileName dialog;

@@ -13,16 +13,13 @@ import os
 import re
 
 from . import install_log, msiexec, packages, registry, tools
+from .packages import DEFERRED, IMMEDIATE, RUN, SET_PROPERTY
 
 STAGE = "qxlegacy"  # C:\qxlegacy: the packages, the file the check finds, the logs
 # Wine reports Windows NT 6.x, so the framework's parameters live with its service.
 ORDER_KEY = r"HKLM\System\CurrentControlSet\Services\QXE\Parameters\Order"
 VALUE_KEY = r"HKLM\SOFTWARE\Quaxten\QxE2E"
 
-IMMEDIATE = 1  # DLL from the Binary table
-DEFERRED = 1 | 0x400 | 0x800  # in-script, no-impersonate
-SET_PROPERTY = 51
-RUN = 'NOT (REMOVE="ALL")'
 LEGACY_ACTIONS = {
     "LinkBitsToBytes": (IMMEDIATE, "QxmsicaDll", "QX_LinkSpeedBitsToBytes", RUN, 4001),
     "LinkBytesToBits": (IMMEDIATE, "QxmsicaDll", "QX_LinkSpeedBytesToBits", RUN, 4002),

@@ -24,6 +24,7 @@ import subprocess
 import time
 
 from . import compare, dll_log, install_log, msiexec, packages, registry, tools
+from .packages import DEFERRED, IMMEDIATE, REMOVE, ROLLBACK, RUN, SET_PROPERTY
 
 HOST_DIR = os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))), "host")
 WINDRES = "i686-w64-mingw32-windres"
@@ -49,12 +50,6 @@ SAVED, SET_TO, RB_LEVEL, RB_SET_TO = 0x11, 34, 0x33, 68
 WRITTEN = datetime.datetime(2011, 3, 7, 9, 5, tzinfo=datetime.timezone.utc)
 ERROR_27857 = "QX e2e could not start [2]."
 
-IMMEDIATE = 1  # DLL from the Binary table
-DEFERRED = 1 | 0x400 | 0x800  # in-script, no-impersonate
-ROLLBACK = DEFERRED | 0x100
-SET_PROPERTY = 51
-RUN = 'NOT (REMOVE="ALL")'
-REMOVE = 'REMOVE="ALL"'
 SETTINGS_ACTIONS = {
     "SetUserLevel": (IMMEDIATE, "QxecaDll", "QX_SetImmHKUSIDRegDW", RUN, 4001),
     "SameName": (SET_PROPERTY, "QX_INSTALLED_FILE_NAME", r"C:\qxsettings\versioned.exe", RUN,

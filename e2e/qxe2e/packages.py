@@ -16,13 +16,20 @@ PACKAGE_DIR = os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__fil
 DLL_FROM_BINARY = 0x001
 IN_SCRIPT = 0x400
 NO_IMPERSONATE = 0x800
+ROLLBACK_BIT = 0x100
+
+# The action types and conditions the packages use.
+IMMEDIATE = DLL_FROM_BINARY
+DEFERRED = DLL_FROM_BINARY | IN_SCRIPT | NO_IMPERSONATE
+ROLLBACK = DEFERRED | ROLLBACK_BIT
+SET_PROPERTY = 51
+RUN = 'NOT (REMOVE="ALL")'
+REMOVE = 'REMOVE="ALL"'
 
 # logconfig.wxs: action -> (type, source, target, condition, sequence)
 LOGCONFIG_ACTIONS = {
-    "LogConfigImmediate": (DLL_FROM_BINARY, "QxecaDll", "QXLogConfig",
-                           'NOT (REMOVE="ALL")', 4001),
-    "LogConfigDeferred": (DLL_FROM_BINARY | IN_SCRIPT | NO_IMPERSONATE, "QxecaDll",
-                          "QXLogConfig", 'NOT (REMOVE="ALL")', 6599),
+    "LogConfigImmediate": (IMMEDIATE, "QxecaDll", "QXLogConfig", RUN, 4001),
+    "LogConfigDeferred": (DEFERRED, "QxecaDll", "QXLogConfig", RUN, 6599),
 }
 INSTALL_FINALIZE = 6600
 
